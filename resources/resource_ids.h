@@ -1,0 +1,30 @@
+// Resource identifiers of DSNSET64.dll: dialog templates and the string table.
+#pragma once
+
+// Dialog templates.
+#define IDD_SETUP 110
+#define IDD_ADVANCED 111
+#define IDD_LOGON 115
+#define IDD_HELP 118
+#define IDD_ENGINE_DSN 130
+#define IDD_ENGINE_ADVANCED 131
+#define IDD_CREATE_DATABASE 136
+#define IDD_ADD_DATAFILE 150
+
+// Strings.
+#define IDS_CAPTION 1002
+#define IDS_BAD_DSN_NAME 1003
+#define IDS_BAD_ARRAY_BUFFER_SIZE 1004
+#define IDS_DSN_FORBIDDEN_CHARACTERS 1009
+#define IDS_DSN_EXISTS_OVERWRITE 1010
+#define IDS_PATH_NOT_UNC 1013
+#define IDS_PATH_INVALID 1014
+#define IDS_ENGINE_DSN_HOLDS_NAME 1016
+#define IDS_REPLICATION_REMOVE 1017
+#define IDS_SECURITY_CLASSIC 1072
+#define IDS_SECURITY_MIXED 1073
+#define IDS_SECURITY_DATABASE 1074
+#define IDS_SERVER_DEFAULT_CODE_PAGE 1075
+
+// The name box limit of the dialogs and the limit that message 1003 states.
+#define DSN_NAME_LIMIT 32

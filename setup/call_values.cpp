@@ -1,0 +1,15 @@
+#include "setup/call_values.h"
+
+HINSTANCE ModuleInstance = nullptr;
+DsnSettings* Settings = nullptr;
+const char* DriverName = nullptr;
+std::uint32_t IsAddRequest = 0;
+ProfileText InitialDsnName = {};
+std::int32_t RemoteSession = kNoRemoteSession;
+std::uint16_t EngineDsnTranslation = 0;
+
+void LoadProductString(unsigned id, ProfileText& text) {
+    text.clear();
+    LoadStringA(ModuleInstance, id, text.data(), static_cast<int>(text.capacity()));
+    text.terminate();
+}

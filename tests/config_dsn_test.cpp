@@ -1,0 +1,275 @@
+// ConfigDSN as callers reach it: DSNSET64.dll loaded as a library, and through the real
+// ODBC installer's SQLConfigDataSource with the driver registered like a user's installer.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <odbcinst.h>
+
+#include <string>
+
+#include "tests/support/import_hook.h"
+#include "tests/support/message_box_recorder.h"
+#include "tests/support/odbc_profile.h"
+
+namespace {
+
+using ConfigDsnFunction = BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR);
+
+const char kCaption[] = "Quillmere 64-bit ODBC DSN Setup";
+const char kReplicationQuestion[] =
+    "This data source is used by the Quillmere replication process. If you remove it, the replication process "
+    "will not function properly. Do you want to continue?";
+
+std::string Attributes(const std::string& text) { return text + std::string(2, '\0'); }
+
+class ConfigDsnTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        // Loaded from the registered path, so the installer's own load finds this module.
+        library_ = LoadLibraryA((ExecutableFolder() + "\\DSNSET64.dll").c_str());
+        ASSERT_NE(library_, nullptr);
+        configDsn_ = reinterpret_cast<ConfigDsnFunction>(reinterpret_cast<void*>(GetProcAddress(library_, "ConfigDSN")));
+        ASSERT_NE(configDsn_, nullptr);
+        ASSERT_TRUE(RegisterClientDriver(ExecutableFolder()));
+    }
+
+    void SetUp() override {
+        owner_ = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(owner_, nullptr);
+    }
+    void TearDown() override {
+        DestroyWindow(owner_);
+        for (const char* dsn : {"Sales", "Other", "Bare"}) ForgetDsn(dsn);
+    }
+
+    BOOL Call(HWND owner, WORD request, const std::string& attributes) {
+        return configDsn_(owner, request, kClientDriverName, attributes.c_str());
+    }
+
+    static HMODULE library_;
+    static ConfigDsnFunction configDsn_;
+    HWND owner_ = nullptr;
+};
+
+HMODULE ConfigDsnTest::library_ = nullptr;
+ConfigDsnFunction ConfigDsnTest::configDsn_ = nullptr;
+
+TEST_F(ConfigDsnTest, RemoveAsksOnlyForAReplicationDsnWithAWindow) {
+    struct Case {
+        WORD request;
+        bool withWindow;
+        const char* mark;  // ReplicationSystem value, or none
+        int answer;
+        bool asked;
+        bool removed;
+    };
+    const Case cases[] = {
+        {3, true, "Yes", IDNO, true, false},   {3, true, "yEs", IDYES, true, true},
+        {6, true, "YES", IDNO, true, false},   {6, true, "yes", IDYES, true, true},
+        {3, true, "No", IDYES, false, true},   {3, true, "Yes ", IDYES, false, true},
+        {3, true, nullptr, IDYES, false, true}, {3, false, "Yes", IDNO, false, true},
+        {6, false, "YES", IDNO, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "request " << c.request << ", window " << c.withWindow << ", mark "
+                                        << (c.mark ? c.mark : "<none>"));
+        ForgetDsn("Sales");
+        std::map<std::string, std::string> keys = {{"Description", "Main office"}};
+        if (c.mark) keys["ReplicationSystem"] = c.mark;
+        ASSERT_TRUE(CreateDsn("Sales", keys));
+        ASSERT_TRUE(CreateDsn("Other", {{"ReplicationSystem", "Yes"}}));
+
+        MessageBoxRecorder boxes(library_);
+        ASSERT_TRUE(boxes.installed());
+        boxes.answer(c.answer);
+        EXPECT_EQ(Call(c.withWindow ? owner_ : nullptr, c.request, Attributes("DSN=Sales")), TRUE);
+
+        if (c.asked) {
+            ASSERT_EQ(boxes.boxes().size(), 1u);
+            EXPECT_EQ(boxes.boxes()[0].owner, owner_);
+            EXPECT_EQ(boxes.boxes()[0].text, kReplicationQuestion);
+            EXPECT_EQ(boxes.boxes()[0].caption, kCaption);
+            EXPECT_EQ(boxes.boxes()[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+        } else {
+            EXPECT_TRUE(boxes.boxes().empty());
+        }
+        EXPECT_EQ(DsnListed("Sales"), !c.removed);
+        EXPECT_TRUE(DsnListed("Other"));  // never another DSN
+    }
+}
+
+TEST_F(ConfigDsnTest, RemoveNamingNoDsnAsksTheInstallerForTheEmptyName) {
+    ASSERT_TRUE(CreateDsn("Sales", {{"Description", "kept"}, {"ReplicationSystem", "Yes"}}));
+    MessageBoxRecorder boxes(library_);
+    // The installer's answer for the empty name is passed on unchanged, and nothing is asked.
+    EXPECT_EQ(Call(owner_, 3, Attributes("Description=x")), TRUE);
+    EXPECT_EQ(configDsn_(nullptr, 3, kClientDriverName, nullptr), TRUE);
+    EXPECT_EQ(Call(nullptr, 6, std::string(2, '\0')), TRUE);
+    EXPECT_TRUE(boxes.boxes().empty());
+    // WINE8: Wine's installer takes the empty name for the whole ODBC.INI key of the machine
+    // hive and removes every DSN listed there (Windows refuses the name). The keys it keeps
+    // in the user hive stay. This pins what a caller of the empty name meets under Wine.
+    EXPECT_FALSE(DsnListed("Sales"));
+    EXPECT_EQ(ReadDsnKey("Sales", "Description"), "kept");
+}
+
+TEST_F(ConfigDsnTest, AttributeListEdgesReachTheRemoveAsParsed) {
+    struct Case { std::string attributes; const char* removed; };
+    const Case cases[] = {
+        {Attributes(std::string("dsn=Other") + '\0' + "DSN=Sales"), "Sales"},   // later value wins, any case
+        {Attributes(std::string("DSN=Sales") + '\0' + "Bogus" + '\0' + "DSN=Other"), "Sales"},  // ends at Bogus
+        {Attributes(std::string(" DSN=Other") + '\0' + "DSN=Sales"), "Sales"},  // a blank makes another key
+        {Attributes("DSN=Sales" + std::string(600, 'x')), nullptr},            // cut to 512: no such DSN
+        {Attributes(std::string("DSNxxxxxxxxxxxxxxx=Sales") + '\0' + "DSN=Other"), "Other"},  // 18 characters
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attributes.substr(0, 40));
+        ASSERT_TRUE(CreateDsn("Sales", {}));
+        ASSERT_TRUE(CreateDsn("Other", {}));
+        EXPECT_EQ(Call(nullptr, 3, c.attributes), TRUE);
+        for (const char* dsn : {"Sales", "Other"})
+            EXPECT_EQ(DsnListed(dsn), c.removed == nullptr || std::string(c.removed) != dsn) << dsn;
+    }
+}
+
+TEST_F(ConfigDsnTest, SilentAddWithoutDsnFailsQuietlyAndWritesNothing) {
+    const std::string before = OdbcIniSnapshot();
+    MessageBoxRecorder boxes(library_);
+    for (WORD request : {1, 2, 4, 5, 7}) {
+        SCOPED_TRACE(request);
+        EXPECT_EQ(Call(nullptr, request, Attributes("Description=no name")), FALSE);
+    }
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(OdbcIniSnapshot(), before);
+}
+
+TEST_F(ConfigDsnTest, InstallerRequestsReachConfigDsn) {
+    struct Case { WORD request; int answer; bool removed; };
+    const Case cases[] = {
+        {ODBC_REMOVE_DSN, IDYES, true}, {ODBC_REMOVE_SYS_DSN, IDYES, true}, {ODBC_REMOVE_DSN, IDNO, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.request);
+        ASSERT_TRUE(CreateDsn("Sales", {{"ReplicationSystem", "Yes"}}));
+        MessageBoxRecorder boxes(library_);
+        boxes.answer(c.answer);
+        EXPECT_TRUE(SQLConfigDataSource(owner_, c.request, kClientDriverName, Attributes("DSN=Sales").c_str()));
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].owner, owner_);
+        EXPECT_EQ(boxes.boxes()[0].text, kReplicationQuestion);
+        EXPECT_EQ(DsnListed("Sales"), !c.removed);
+        ForgetDsn("Sales");
+    }
+    // Silently, the way an installer script removes a DSN.
+    ASSERT_TRUE(CreateDsn("Bare", {{"ReplicationSystem", "Yes"}}));
+    EXPECT_TRUE(SQLConfigDataSource(nullptr, ODBC_REMOVE_DSN, kClientDriverName, Attributes("DSN=Bare").c_str()));
+    EXPECT_FALSE(DsnListed("Bare"));
+}
+
+// --- Serialisation -------------------------------------------------------------------
+
+// Observes the calls from inside the library: the settings record is locked right after
+// the mutex is taken and freed right before it is released.
+struct CallObserver {
+    static LONG inside, maxInside, waiting, contended, entries;
+    static ImportHook* acquireHook;
+    static HGLOBAL WINAPI OnLock(HGLOBAL block) {
+        LONG now = InterlockedIncrement(&inside);
+        InterlockedIncrement(&entries);
+        if (now > maxInside) InterlockedExchange(&maxInside, now);
+        if (waiting > 0) InterlockedExchange(&contended, 1);
+        Sleep(1);  // widen the window in which an overlap would show
+        return GlobalLock(block);
+    }
+    static HGLOBAL WINAPI OnFree(HGLOBAL block) {
+        InterlockedDecrement(&inside);
+        return GlobalFree(block);
+    }
+    static int32_t OnAcquire(void* mutex) {
+        InterlockedIncrement(&waiting);
+        auto original = reinterpret_cast<int32_t (*)(void*)>(acquireHook->original());
+        int32_t r = original(mutex);
+        InterlockedDecrement(&waiting);
+        return r;
+    }
+};
+LONG CallObserver::inside, CallObserver::maxInside, CallObserver::waiting, CallObserver::contended,
+    CallObserver::entries;
+ImportHook* CallObserver::acquireHook;
+
+DWORD WINAPI RemoveMany(void* parameter) {
+    auto* self = static_cast<std::pair<ConfigDsnFunction, int>*>(parameter);
+    std::string attributes = Attributes("DSN=Thread" + std::to_string(self->second));
+    DWORD failures = 0;
+    for (int i = 0; i < 25; ++i)
+        if (!self->first(nullptr, 3, kClientDriverName, attributes.c_str())) ++failures;
+    return failures;
+}
+
+TEST_F(ConfigDsnTest, ConcurrentCallsNeverOverlapInsideTheLibrary) {
+    ImportHook lock(library_, "kernel32.dll", "GlobalLock", reinterpret_cast<void*>(&CallObserver::OnLock));
+    ImportHook free(library_, "kernel32.dll", "GlobalFree", reinterpret_cast<void*>(&CallObserver::OnFree));
+    ImportHook acquire(library_, "w64qscore3.dll", "QSMutexAcquire", reinterpret_cast<void*>(&CallObserver::OnAcquire));
+    ASSERT_TRUE(lock.installed() && free.installed() && acquire.installed());
+    CallObserver::acquireHook = &acquire;
+
+    constexpr int kThreads = 8;
+    std::pair<ConfigDsnFunction, int> parameters[kThreads];
+    HANDLE threads[kThreads];
+    for (int t = 0; t < kThreads; ++t) {
+        parameters[t] = {configDsn_, t};
+        threads[t] = CreateThread(nullptr, 0, RemoveMany, &parameters[t], 0, nullptr);
+    }
+    WaitForMultipleObjects(kThreads, threads, TRUE, INFINITE);
+    for (HANDLE h : threads) {
+        DWORD failures = 1;
+        GetExitCodeThread(h, &failures);
+        EXPECT_EQ(failures, 0u);
+        CloseHandle(h);
+    }
+    EXPECT_EQ(CallObserver::entries, kThreads * 25);
+    EXPECT_EQ(CallObserver::maxInside, 1);
+    // The threads did contend: some call waited for the mutex while another was inside.
+    EXPECT_EQ(CallObserver::contended, 1);
+}
+
+int32_t FailAcquire(void*) { return 1; }
+LONG releases = 0;
+int32_t CountRelease(void*);
+ImportHook* releaseHook = nullptr;
+int32_t CountRelease(void* mutex) {
+    ++releases;
+    return reinterpret_cast<int32_t (*)(void*)>(releaseHook->original())(mutex);
+}
+HGLOBAL WINAPI FailLock(HGLOBAL) { return nullptr; }
+
+TEST_F(ConfigDsnTest, MutexNotHadAnswersTrueAndDoesNothing) {
+    ASSERT_TRUE(CreateDsn("Sales", {}));
+    {
+        ImportHook acquire(library_, "w64qscore3.dll", "QSMutexAcquire", reinterpret_cast<void*>(&FailAcquire));
+        ASSERT_TRUE(acquire.installed());
+        EXPECT_EQ(Call(nullptr, 3, Attributes("DSN=Sales")), TRUE);
+        EXPECT_EQ(Call(nullptr, 1, Attributes("Description=x")), TRUE);
+    }
+    EXPECT_TRUE(DsnListed("Sales"));
+    EXPECT_EQ(Call(nullptr, 3, Attributes("DSN=Sales")), TRUE);
+    EXPECT_FALSE(DsnListed("Sales"));
+}
+
+TEST_F(ConfigDsnTest, RecordNotAllocatedAnswersFalseAndReleasesTheMutex) {
+    ASSERT_TRUE(CreateDsn("Sales", {{"ReplicationSystem", "Yes"}}));
+    ImportHook release(library_, "w64qscore3.dll", "QSMutexRelease", reinterpret_cast<void*>(&CountRelease));
+    releaseHook = &release;
+    releases = 0;
+    MessageBoxRecorder boxes(library_);
+    {
+        ImportHook lock(library_, "kernel32.dll", "GlobalLock", reinterpret_cast<void*>(&FailLock));
+        EXPECT_EQ(Call(owner_, 3, Attributes("DSN=Sales")), FALSE);
+    }
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_TRUE(DsnListed("Sales"));
+    EXPECT_EQ(releases, 1);
+    EXPECT_EQ(Call(nullptr, 3, Attributes("DSN=Sales")), TRUE);  // not left locked
+    EXPECT_FALSE(DsnListed("Sales"));
+}
+
+}  // namespace

@@ -11,7 +11,6 @@ add_library(dsnset_core STATIC ${DSNSET_CORE_SOURCES})
 target_include_directories(dsnset_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-add_executable(core_tests_native tests/core/attribute_list_test.cpp tests/core/dsn_name_rule_test.cpp
-  tests/core/installer_version_test.cpp)
+add_executable(core_tests_native ${DSNSET_CORE_TEST_SOURCES})
 target_link_libraries(core_tests_native PRIVATE dsnset_core GTest::gtest_main)
 add_test(NAME core_tests_native COMMAND core_tests_native)

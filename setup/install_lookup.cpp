@@ -1,0 +1,119 @@
+#include "setup/install_lookup.h"
+
+#include <cwchar>
+#include <new>
+#include <string>
+
+#include "platform/qscore.h"
+#include "setup/install_paths.h"
+
+const wchar_t* const InstallInfoKeys[3] = {
+    L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\InstallInfo",
+    L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Workgroup\\InstallInfo",
+    L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL NT Server\\InstallInfo",
+};
+
+namespace {
+
+constexpr std::size_t kWorkingCharacters = 261;
+
+// One key, machine root first, then the user's; each read gets the caller's capacity.
+bool ReadFromKey(const wchar_t* key, const wchar_t* valueName, std::uint32_t capacity, std::uint32_t* byteSize,
+                 wchar_t* buffer) {
+    for (std::int32_t root : {QS_ROOT_LOCAL_MACHINE, QS_ROOT_CURRENT_USER}) {
+        std::uint32_t size = capacity;
+        std::uint32_t type = 0;
+        if (QSRegistryGetValue(root, key, valueName, &type, buffer, &size) == 0) {
+            *byteSize = size;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::int32_t GetInstallDirectory(const wchar_t* valueName, std::uint32_t* byteSize, wchar_t* buffer) {
+    std::uint32_t capacity = *byteSize;
+    std::int32_t result = GetInstallValue(valueName, byteSize, buffer);
+    if (result == 0)
+        StripTrailingBackslash(reinterpret_cast<char16_t*>(buffer), *byteSize, capacity);
+    return result;
+}
+
+// A found file's path goes to the caller when it fits with its terminator.
+std::int32_t HandOver(const wchar_t* path, std::uint64_t* capacity, wchar_t* output) {
+    std::uint64_t needed = std::wcslen(path) + 1;
+    std::int32_t result = kResultBufferTooSmall;
+    if (needed <= *capacity) {
+        std::wmemcpy(output, path, static_cast<std::size_t>(needed));
+        result = 0;
+    }
+    *capacity = needed;
+    return result;
+}
+
+bool OpensForReading(const wchar_t* path) {
+    QSHandle file = nullptr;
+    if (QSFileOpen(path, 0x80000000 /* GENERIC_READ */, 0, &file) != 0) return false;
+    QSFileClose(file);
+    return true;
+}
+
+class PortableDirectories : public DirectoryOperations {
+public:
+    bool exists(const std::u16string& path) override {
+        QSHandle dir = nullptr;
+        if (QSDirOpen(reinterpret_cast<const wchar_t*>(path.c_str()), &dir) != 0) return false;
+        QSDirClose(dir);
+        return true;
+    }
+    std::int32_t create(const std::u16string& path) override {
+        return QSDirCreate(reinterpret_cast<const wchar_t*>(path.c_str()), nullptr);
+    }
+};
+
+}  // namespace
+
+std::int32_t GetInstallValue(const wchar_t* valueName, std::uint32_t* byteSize, wchar_t* buffer) {
+    if (byteSize == nullptr || buffer == nullptr) return kResultFail;
+    const std::uint32_t capacity = *byteSize;
+    for (const wchar_t* key : InstallInfoKeys)
+        if (ReadFromKey(key, valueName, capacity, byteSize, buffer)) return 0;
+    return kResultFail;
+}
+
+std::int32_t GetInstallDataDir(std::uint32_t* byteSize, wchar_t* buffer) {
+    return GetInstallDirectory(L"InstallData", byteSize, buffer);
+}
+std::int32_t GetInstallDir(std::uint32_t* byteSize, wchar_t* buffer) {
+    return GetInstallDirectory(L"InstallDir", byteSize, buffer);
+}
+std::int32_t GetInstallDir64(std::uint32_t* byteSize, wchar_t* buffer) {
+    return GetInstallDirectory(L"InstallDir64", byteSize, buffer);
+}
+
+std::int32_t CreateDirectoryPath(const wchar_t* path) {
+    if (path == nullptr) return kResultFail;
+    PortableDirectories directories;
+    try {
+        return CreateDirectoryPathWith(reinterpret_cast<const char16_t*>(path), directories);
+    } catch (const std::bad_alloc&) {
+        return kResultFail;
+    }
+}
+
+std::int32_t FindInstalledLibrary(const wchar_t* libraryName, std::uint64_t* capacity, wchar_t* output) {
+    if (libraryName == nullptr || capacity == nullptr || output == nullptr) return kResultFail;
+    const std::wstring suffix = std::wstring(L"\\bin\\") + libraryName;
+    for (const wchar_t* key : InstallInfoKeys) {
+        wchar_t working[kWorkingCharacters] = {};
+        std::uint32_t size = 0;
+        if (!ReadFromKey(key, L"InstallDir64", sizeof working, &size, working)) continue;
+        std::size_t length = wcsnlen(working, kWorkingCharacters);
+        // A path that would not fit the working buffer is refused; the next key may do.
+        if (length + suffix.size() >= kWorkingCharacters) continue;
+        std::wmemcpy(working + length, suffix.c_str(), suffix.size() + 1);
+        if (OpensForReading(working)) return HandOver(working, capacity, output);
+    }
+    if (!OpensForReading(libraryName)) return kResultFileNotFound;
+    return HandOver(libraryName, capacity, output);
+}

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "log/log_line.h"
+
+namespace {
+
+std::string Narrow(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+
+const std::u16string kTimestamp = u"2026-12-05 22:10:03.123";
+
+TEST(LogLineTest, FieldsStartAtTheirColumns) {
+    std::u16string name = LogComponentName(u"KFIF");
+    std::string line = Narrow(FormatLogLine({kTimestamp, name, u"4242", u"setup.exe", u"DBHOST", u"1", u"Load failed"}));
+    EXPECT_EQ(line,
+              "2026-12-05 22:10:03.123     KFIF            4242     setup.exe       DBHOST          I     Load failed\r\n");
+    EXPECT_EQ(line.substr(28, 16), "KFIF            ");
+    EXPECT_EQ(line.substr(44, 9), "4242     ");
+    EXPECT_EQ(line.substr(53, 16), "setup.exe       ");
+    EXPECT_EQ(line.substr(69, 16), "DBHOST          ");
+    EXPECT_EQ(line.substr(85, 6), "I     ");
+    EXPECT_EQ(line.substr(91), "Load failed\r\n");
+}
+
+TEST(LogLineTest, LevelLettersAndBlankType) {
+    struct Case { std::u16string level; const char* type; };
+    const Case cases[] = {{u"1", "I     "}, {u"2", "W     "}, {u"4", "E     "}, {u"3", "      "},
+                          {u"0", "      "}, {u"", "      "}, {u"11", "      "}, {u"-1", "      "}};
+    for (const Case& c : cases) {
+        std::string line = Narrow(FormatLogLine({kTimestamp, u"X", u"1", u"p", u"c", c.level, u"t"}));
+        EXPECT_EQ(line.substr(85, 6), c.type) << Narrow(c.level);
+    }
+}
+
+TEST(LogLineTest, LongerFieldPushesTheRestRight) {
+    std::u16string longName(20, u'N');  // 4 past its 16 columns
+    std::string line = Narrow(FormatLogLine({kTimestamp, longName, u"7", u"", u"", u"2", u"x"}));
+    EXPECT_EQ(line.substr(28, 20), std::string(20, 'N'));
+    EXPECT_EQ(line.substr(48, 9), "7        ");
+    EXPECT_EQ(line.substr(89, 6), "W     ");
+    // Empty program and computer names still hold their columns.
+    std::string empty = Narrow(FormatLogLine({kTimestamp, u"A", u"1", u"", u"", u"4", u"y"}));
+    EXPECT_EQ(empty.substr(53, 32), std::string(32, ' '));
+    EXPECT_EQ(empty.substr(85), "E     y\r\n");
+    // A timestamp of its full 28 columns gets no blank.
+    std::string wide = Narrow(FormatLogLine({std::u16string(28, u'T'), u"A", u"1", u"", u"", u"1", u""}));
+    EXPECT_EQ(wide.substr(27, 2), "TA");
+}
+
+TEST(LogLineTest, ComponentNamesAndProgramNames) {
+    EXPECT_EQ(Narrow(LogComponentName(u"KFIF")), "KFIF      ");
+    EXPECT_EQ(Narrow(LogComponentName(u"")), "UNKNOWN   ");
+    EXPECT_EQ(Narrow(LogComponentName(u"LONGCOMPONENT")), "LONGCOMPONENT");
+    EXPECT_EQ(Narrow(std::u16string(ProgramFileName(u"C:\\Program Files\\odbcad32.exe"))), "odbcad32.exe");
+    EXPECT_EQ(Narrow(std::u16string(ProgramFileName(u"plain.exe"))), "plain.exe");
+    EXPECT_EQ(Narrow(std::u16string(ProgramFileName(u"C:\\dir\\"))), "");
+}
+
+TEST(LogLineTest, HeaderAndRuleMarkTheColumns) {
+    const std::string header = kLogHeaderLine, rule = kLogRuleLine;
+    for (std::size_t column : {28u, 44u, 53u, 69u, 85u, 91u}) {
+        EXPECT_NE(header[column], ' ') << column;
+        EXPECT_EQ(header[column - 1], ' ') << column;
+        EXPECT_EQ(rule[column], '-') << column;
+        EXPECT_EQ(rule[column - 1], ' ') << column;
+    }
+    EXPECT_EQ(header.substr(header.size() - 2), "\r\n");
+    EXPECT_LT(3 + header.size() + rule.size(), 287u);  // fits the header buffer
+}
+
+}  // namespace

@@ -9,6 +9,7 @@
 #include "tests/support/import_hook.h"
 #include "tests/support/message_box_recorder.h"
 #include "tests/support/odbc_profile.h"
+#include "tests/support/server_scenario.h"
 
 namespace {
 
@@ -163,6 +164,29 @@ TEST_F(ConfigDsnTest, InstallerRequestsReachConfigDsn) {
     ASSERT_TRUE(CreateDsn("Bare", {{"ReplicationSystem", "Yes"}}));
     EXPECT_TRUE(SQLConfigDataSource(nullptr, ODBC_REMOVE_DSN, kClientDriverName, Attributes("DSN=Bare").c_str()));
     EXPECT_FALSE(DsnListed("Bare"));
+}
+
+TEST_F(ConfigDsnTest, EachCallStartsAndStopsTheAdministrationLibrary) {
+    ServerScenario scenario(nlohmann::json{{"servers", {DemoServer()}}});
+    for (int call = 1; call <= 2; ++call) {
+        SCOPED_TRACE(call);
+        EXPECT_EQ(Call(nullptr, 3, Attributes("DSN=Nothing")), TRUE);
+        EXPECT_EQ(scenario.counter("DBUStart"), call);
+        EXPECT_EQ(scenario.counter("DBUStop"), call);
+        EXPECT_EQ(GetModuleHandleW(L"w64rmadm.dll"), nullptr);  // closed again, reopened by the next call
+    }
+    // A stop that fails keeps the library for the next call, which does not start it twice.
+    nlohmann::json failing = scenario.read();
+    failing["inject"] = {{"DBUStop", 7}};
+    scenario.write(failing);
+    EXPECT_EQ(Call(nullptr, 3, Attributes("DSN=Nothing")), TRUE);
+    EXPECT_NE(GetModuleHandleW(L"w64rmadm.dll"), nullptr);
+    nlohmann::json healed = scenario.read();
+    healed.erase("inject");
+    scenario.write(healed);
+    EXPECT_EQ(Call(nullptr, 3, Attributes("DSN=Nothing")), TRUE);
+    EXPECT_EQ(GetModuleHandleW(L"w64rmadm.dll"), nullptr);
+    EXPECT_EQ(scenario.counter("DBUStart"), 4);
 }
 
 // --- Serialisation -------------------------------------------------------------------

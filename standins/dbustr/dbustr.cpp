@@ -1,0 +1,68 @@
+// Stand-in of the utility string library wdbustr64.dll: status texts and the client
+// identity of engine calls.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "standins/scenario/statuses.h"
+
+#define DBUSTR_API extern "C" __declspec(dllexport)
+
+namespace {
+
+struct StatusText { std::uint16_t status; const char* text; };
+
+const StatusText kTexts[] = {
+    {0, "The operation completed successfully."},
+    {222, "There is not enough memory to build the request."},
+    {290, "The dictionary files already exist at the specified location."},
+    {2300, "More named databases exist than were returned."},
+    {2303, "A named database with this name already exists."},
+    {2305, "The dictionary path does not exist."},
+    {2313, "The dictionary files are in use by another named database."},
+    {4111, "An engine data source with this name already exists."},
+    {8005, "The remote administration function is not available."},
+    {8020, "The engine interface library could not be loaded."},
+    {kServerNotReachable, "The server could not be reached."},
+    {kLogonRefused, "The user name or password is not valid on the server."},
+    {kSessionNotOpen, "No session to the server is open."},
+    {kWrongEngineType, "The server does not answer as this engine type."},
+    {kDatabaseNotFound, "The named database does not exist on the server."},
+    {kEngineDsnNotFound, "The engine data source does not exist on the server."},
+    {kMalformedRecord, "The server could not read the request."},
+    {kInfoCodeNotSupported, "The server does not support this request."},
+};
+
+// Callers hand a 251-byte buffer.
+constexpr std::size_t kStatusTextCapacity = 251;
+
+}  // namespace
+
+DBUSTR_API std::uint16_t DBUGetString(std::uint16_t status, char* buffer, std::uint16_t) {
+    if (buffer == nullptr) return 1;
+    for (const StatusText& t : kTexts) {
+        if (t.status == status) {
+            std::snprintf(buffer, kStatusTextCapacity, "%s", t.text);
+            return 0;
+        }
+    }
+    std::snprintf(buffer, kStatusTextCapacity, "Status %u.", static_cast<unsigned>(status));
+    return 0;
+}
+
+// Fills the 32-byte identity: a tag, this process and thread, and the computer's name.
+DBUSTR_API std::uint16_t initVdexIDClientAttrib(void* identity, void* attributes) {
+    if (identity == nullptr) return 1;
+    unsigned char* id = static_cast<unsigned char*>(identity);
+    std::memset(id, 0, 32);
+    std::memcpy(id, "QMCL", 4);
+    DWORD pid = GetCurrentProcessId(), tid = GetCurrentThreadId();
+    std::memcpy(id + 4, &pid, 4);
+    std::memcpy(id + 8, &tid, 4);
+    DWORD size = 19;
+    GetComputerNameA(reinterpret_cast<char*>(id + 12), &size);
+    if (attributes != nullptr) std::snprintf(static_cast<char*>(attributes), 57000, "client=%lu", pid);
+    return 0;
+}

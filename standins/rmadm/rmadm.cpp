@@ -1,0 +1,331 @@
+// Stand-in of the remote administration library w64rmadm.dll, serving the server scenario.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "remote/byte_record.h"
+#include "standins/scenario/scenario.h"
+#include "standins/scenario/statuses.h"
+
+using scenario::Json;
+
+#define ADMIN_API extern "C" __declspec(dllexport)
+
+namespace {
+
+std::map<std::int32_t, std::string> Sessions;  // open session -> the name it was opened with
+std::int32_t NextSession = 1;
+
+std::string Text(const Json& object, const char* key) {
+    auto it = object.find(key);
+    return (it != object.end() && it->is_string()) ? it->get<std::string>() : std::string();
+}
+int Number(const Json& object, const char* key, int fallback = 0) {
+    auto it = object.find(key);
+    return (it != object.end() && it->is_number_integer()) ? it->get<int>() : fallback;
+}
+int Knob(const Json& data, const char* name) {
+    auto answers = data.find("answers");
+    return (answers != data.end() && answers->is_object()) ? Number(*answers, name, -1) : -1;
+}
+
+Json* SessionServer(Json& data, std::int32_t session) {
+    auto it = Sessions.find(session);
+    return it == Sessions.end() ? nullptr : scenario::FindServer(data, it->second);
+}
+
+Json& List(Json& server, const char* name) {
+    Json& list = server[name];
+    if (!list.is_array()) list = Json::array();
+    return list;
+}
+
+Json* FindByName(Json& list, const std::string& name) {
+    for (Json& item : list)
+        if (scenario::Lower(Text(item, "name")) == scenario::Lower(name)) return &item;
+    return nullptr;
+}
+
+// The text of the item at offset, or false when the record does not hold a whole item.
+bool ReadItem(const ByteReader& r, std::size_t offset, std::string& text, std::size_t* next = nullptr) {
+    std::uint16_t length = r.get16(offset);
+    if (length < 3 || !r.has(offset, length)) return false;
+    char buffer[0x10000];
+    r.copyText(offset + 2, length - 2u, buffer, sizeof buffer);
+    text = buffer;
+    if (next) *next = offset + length;
+    return true;
+}
+
+std::uint16_t DatabaseCount(Json& server, std::uint8_t* answer, std::uint32_t size) {
+    ByteWriter w(answer, size);
+    w.put16(static_cast<std::uint16_t>(List(server, "databases").size()));
+    return w.ok() ? 0 : kMalformedRecord;
+}
+
+std::uint16_t DatabaseNames(const Json& data, Json& server, const std::uint8_t* request, std::uint32_t requestSize,
+                            std::uint8_t* answer, std::uint32_t size) {
+    std::uint16_t asked = ByteReader(request, requestSize).get16(0);
+    std::string names;
+    for (const Json& db : List(server, "databases")) {
+        std::string name = Text(db, "name").substr(0, 20);
+        names += name + std::string(20 - name.size(), '\0');
+    }
+    std::size_t claimed = names.size() < asked ? names.size() : asked;
+    int claim = Knob(data, "4117.claimBytes");  // a server that claims more than it was asked for
+    if (claim >= 0) {
+        claimed = static_cast<std::size_t>(claim);
+        names.resize(claimed > names.size() ? claimed : names.size(), 'Z');
+    }
+    std::memset(answer, 0, size);
+    ByteWriter w(answer, size);
+    w.put16(static_cast<std::uint16_t>(claimed));
+    std::size_t room = size > 2 ? size - 2 : 0;
+    w.put(names.data(), claimed < room ? claimed : room);
+    return 0;
+}
+
+std::uint16_t DatabaseDetails(const Json& data, Json& server, std::uint8_t* buffer, std::uint32_t size) {
+    ByteReader r(buffer, size);
+    std::string name;
+    if (!ReadItem(r, 14, name)) return kMalformedRecord;
+    Json* db = FindByName(List(server, "databases"), name);
+    if (db == nullptr) return kDatabaseNotFound;
+    std::string dataFiles = Text(*db, "dataFiles"), dictionary = Text(*db, "dictionary");
+    std::uint16_t capacityD = r.get16(0), capacityK = r.get16(2);
+    std::uint16_t d = static_cast<std::uint16_t>(dataFiles.size() < capacityD ? dataFiles.size() : capacityD);
+    std::uint16_t k = static_cast<std::uint16_t>(dictionary.size() < capacityK ? dictionary.size() : capacityK);
+    if (Knob(data, "4116.answerD") >= 0) d = static_cast<std::uint16_t>(Knob(data, "4116.answerD"));
+    if (Knob(data, "4116.answerK") >= 0) k = static_cast<std::uint16_t>(Knob(data, "4116.answerK"));
+
+    std::memset(buffer, 0, size);
+    ByteWriter w(buffer, size);
+    w.put16(d);
+    w.put16(k);
+    const std::uint8_t attributes[10] = {
+        std::uint8_t(Number(*db, "bound")), std::uint8_t(Number(*db, "integrity")),
+        std::uint8_t(Number(*db, "createDictionary")), std::uint8_t(Number(*db, "security")),
+        std::uint8_t(Number(*db, "longMetadata")), std::uint8_t(Number(*db, "codePage")),
+        std::uint8_t(Number(*db, "codePage") >> 8), 0, 0, 0};
+    w.put(attributes, sizeof attributes);
+    w.putItem(name.c_str(), name.size());
+    std::size_t dataSlot = w.position();
+    w.put16(static_cast<std::uint16_t>(d + 3));
+    w.put(dataFiles.c_str(), dataFiles.size() < d ? dataFiles.size() : d);
+    w.seek(dataSlot + 2 + d + 1);
+    w.put16(static_cast<std::uint16_t>(k + 3));
+    w.put(dictionary.c_str(), dictionary.size() < k ? dictionary.size() : k);
+    return 0;  // a knob that points past the buffer leaves the rest unwritten, as a broken server would
+}
+
+std::uint16_t ReadEngineDsn(const Json& data, Json& server, const std::uint8_t* request, std::uint32_t requestSize,
+                            std::uint8_t* answer, std::uint32_t size) {
+    std::string name;
+    if (!ReadItem(ByteReader(request, requestSize), 4, name)) return kMalformedRecord;
+    Json* dsn = FindByName(List(server, "engineDsns"), name);
+    if (dsn == nullptr) return kEngineDsnNotFound;
+    std::memset(answer, 0, size);
+    ByteWriter w(answer, size);
+    w.skip(2);
+    w.put16(static_cast<std::uint16_t>(Number(*dsn, "translation")));
+    w.putItem(name.c_str(), name.size());
+    for (const char* key : {"description", "database", "openMode"}) {
+        std::string text = Text(*dsn, key);
+        std::size_t itemStart = w.position();
+        w.putItem(text.c_str(), text.size());
+        if (!w.ok()) break;
+        int lie = Knob(data, "5207.itemLength");  // a length field that points past the answer
+        if (lie >= 0 && std::string(key) == "database") {
+            answer[itemStart] = std::uint8_t(lie);
+            answer[itemStart + 1] = std::uint8_t(lie >> 8);
+        }
+    }
+    return 0;
+}
+
+std::uint16_t CreateDatabase(Json& server, const std::uint8_t* record, std::uint32_t size) {
+    ByteReader r(record, size);
+    std::string name;
+    std::size_t dataSlot = 0;
+    if (!ReadItem(r, 14, name, &dataSlot)) return kMalformedRecord;
+    Json& databases = List(server, "databases");
+    if (FindByName(databases, name)) return 2303;
+    std::uint16_t d = r.get16(0), k = r.get16(2);
+    char dataFiles[0x10000], dictionary[0x10000];
+    r.copyText(dataSlot + 2, d + 1u, dataFiles, sizeof dataFiles);
+    r.copyText(dataSlot + 2 + d + 1 + 2, k + 1u, dictionary, sizeof dictionary);
+    const std::uint8_t* a = record + 4;
+    if (!r.has(4, 10)) return kMalformedRecord;
+    databases.push_back({{"name", name}, {"bound", a[0]}, {"integrity", a[1]}, {"createDictionary", a[2]},
+                         {"security", a[3]}, {"longMetadata", a[4]}, {"codePage", a[5] | a[6] << 8},
+                         {"dataFiles", dataFiles}, {"dictionary", dictionary}});
+    return 0;
+}
+
+std::uint16_t WriteEngineDsn(Json& server, std::uint16_t code, const std::uint8_t* record, std::uint32_t size) {
+    ByteReader r(record, size);
+    std::string name, description, database, openMode;
+    std::size_t pos = 4;
+    if (!ReadItem(r, pos, name, &pos) || !ReadItem(r, pos, description, &pos) || !ReadItem(r, pos, database, &pos) ||
+        !ReadItem(r, pos, openMode, &pos))
+        return kMalformedRecord;
+    Json entry = {{"name", name}, {"description", description}, {"database", database}, {"openMode", openMode},
+                  {"translation", r.get16(2)}};
+    Json& dsns = List(server, "engineDsns");
+    Json* existing = FindByName(dsns, name);
+    if (code == 5205) {
+        if (existing) return 4111;
+        dsns.push_back(entry);
+    } else {
+        if (!existing) return kEngineDsnNotFound;
+        *existing = entry;
+    }
+    return 0;
+}
+
+std::uint16_t DeleteEngineDsn(Json& server, const std::uint8_t* record, std::uint32_t size) {
+    std::string name;
+    if (!ReadItem(ByteReader(record, size), 2, name)) return kMalformedRecord;
+    Json& dsns = List(server, "engineDsns");
+    for (auto it = dsns.begin(); it != dsns.end(); ++it) {
+        if (scenario::Lower(Text(*it, "name")) == scenario::Lower(name)) {
+            dsns.erase(it);
+            return 0;
+        }
+    }
+    return kEngineDsnNotFound;
+}
+
+}  // namespace
+
+ADMIN_API std::uint16_t DBUStart(void*) {
+    scenario::Session s;
+    scenario::Count(s.data(), "DBUStart");
+    s.save();
+    int injected = scenario::InjectedStatus(s.data(), "DBUStart");
+    return injected >= 0 ? static_cast<std::uint16_t>(injected) : 0;
+}
+
+ADMIN_API std::uint16_t DBUStop(void*) {
+    scenario::Session s;
+    scenario::Count(s.data(), "DBUStop");
+    s.save();
+    int injected = scenario::InjectedStatus(s.data(), "DBUStop");
+    return injected >= 0 ? static_cast<std::uint16_t>(injected) : 0;
+}
+
+ADMIN_API std::uint16_t DBUConnect(const char* server, const char* user, const char* password, std::int32_t* session) {
+    if (session == nullptr) return kMalformedRecord;
+    scenario::Session s;
+    scenario::Count(s.data(), "DBUConnect");
+    s.save();
+    int injected = scenario::InjectedStatus(s.data(), "DBUConnect");
+    if (injected >= 0) return static_cast<std::uint16_t>(injected);
+    Json* found = scenario::FindServer(s.data(), server ? server : "");
+    if (found == nullptr) return kServerNotReachable;
+    auto logon = found->find("logon");
+    if (logon != found->end() && logon->is_object()) {
+        std::string u = user ? user : "", p = password ? password : "";
+        bool required = logon->value("required", false);
+        if ((!u.empty() || required) && (u != Text(*logon, "user") || p != Text(*logon, "password")))
+            return kLogonRefused;
+    }
+    *session = NextSession++;
+    Sessions[*session] = server;
+    return 0;
+}
+
+ADMIN_API std::uint16_t DBUDisconnect(std::int32_t* session) {
+    scenario::Session s;
+    scenario::Count(s.data(), "DBUDisconnect");
+    s.save();
+    if (session == nullptr || Sessions.erase(*session) == 0) return kSessionNotOpen;
+    return 0;
+}
+
+ADMIN_API std::uint16_t DBUGetVersion(std::int32_t session, std::uint16_t type, std::uint16_t, std::uint32_t length,
+                                      void* record) {
+    scenario::Session s;
+    int injected = scenario::InjectedStatus(s.data(), "DBUGetVersion", type);
+    if (injected >= 0) return static_cast<std::uint16_t>(injected);
+    Json* server = SessionServer(s.data(), session);
+    if (server == nullptr) return kSessionNotOpen;
+    const char* table = server->value("engineStarted", false) ? "versionsAfterEngineStart" : "versions";
+    auto versions = server->find(table);
+    if (versions == server->end() || !versions->is_object()) versions = server->find("versions");
+    if (versions == server->end() || !versions->is_object()) return kWrongEngineType;
+    auto version = versions->find(std::to_string(type));
+    if (version == versions->end() || !version->is_object()) return kWrongEngineType;
+    std::uint8_t* out = static_cast<std::uint8_t*>(record);
+    if (out == nullptr || length < 20) return kMalformedRecord;
+    std::memset(out, 0, length);
+    ByteWriter w(out, length);
+    w.skip(4);
+    w.put32(static_cast<std::uint32_t>(Number(*version, "major")));
+    w.skip(8);
+    std::string platform = Text(*version, "platform") + "    ";
+    w.put(platform.data(), 4);
+    return 0;
+}
+
+ADMIN_API std::uint16_t DBUGetInfo(std::int32_t session, std::uint16_t, std::uint16_t code, std::uint32_t requestLength,
+                                   void* request, std::uint32_t answerLength, void* answer) {
+    scenario::Session s;
+    int injected = scenario::InjectedStatus(s.data(), "DBUGetInfo", code);
+    if (injected >= 0 && injected != 2300) return static_cast<std::uint16_t>(injected);
+    Json* server = SessionServer(s.data(), session);
+    if (server == nullptr) return kSessionNotOpen;
+    if (request == nullptr || answer == nullptr) return kMalformedRecord;
+    auto* req = static_cast<std::uint8_t*>(request);
+    auto* ans = static_cast<std::uint8_t*>(answer);
+    std::uint16_t status;
+    switch (code) {
+        case 4115: status = DatabaseCount(*server, ans, answerLength); break;
+        case 4117: status = DatabaseNames(s.data(), *server, req, requestLength, ans, answerLength); break;
+        case 4116: status = DatabaseDetails(s.data(), *server, ans, answerLength); break;
+        case 5207: status = ReadEngineDsn(s.data(), *server, req, requestLength, ans, answerLength); break;
+        default: return kInfoCodeNotSupported;
+    }
+    return (status == 0 && injected == 2300) ? 2300 : status;
+}
+
+// A build without this entry stands for a library that lacks one of its entry points.
+#ifndef RMADM_WITHOUT_SETINFO
+ADMIN_API std::uint16_t DBUSetInfo(std::int32_t session, std::uint16_t, std::uint16_t code, std::uint32_t length,
+                                   void* record) {
+    scenario::Session s;
+    int injected = scenario::InjectedStatus(s.data(), "DBUSetInfo", code);
+    if (injected >= 0) return static_cast<std::uint16_t>(injected);
+    Json* server = SessionServer(s.data(), session);
+    if (server == nullptr) return kSessionNotOpen;
+    if (record == nullptr) return kMalformedRecord;
+    auto* rec = static_cast<const std::uint8_t*>(record);
+    std::uint16_t status;
+    switch (code) {
+        case 4166: status = CreateDatabase(*server, rec, length); break;
+        case 5205: case 5206: status = WriteEngineDsn(*server, code, rec, length); break;
+        case 5202: status = DeleteEngineDsn(*server, rec, length); break;
+        default: return kInfoCodeNotSupported;
+    }
+    if (status == 0) s.save();
+    return status;
+}
+#endif
+
+ADMIN_API std::uint16_t QmListDSNs(std::int32_t session, std::uint32_t* length, char* buffer, std::uint8_t) {
+    scenario::Session s;
+    Json* server = SessionServer(s.data(), session);
+    if (server == nullptr) return kSessionNotOpen;
+    if (length == nullptr || buffer == nullptr || *length == 0) return kMalformedRecord;
+    std::string names;
+    for (const Json& dsn : List(*server, "engineDsns")) names += Text(dsn, "name") + '\0';
+    names += '\0';
+    std::uint32_t n = names.size() < *length ? static_cast<std::uint32_t>(names.size()) : *length;
+    std::memcpy(buffer, names.data(), n);
+    buffer[*length - 1] = 0;
+    *length = static_cast<std::uint32_t>(names.size());
+    return 0;
+}

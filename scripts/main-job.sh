@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The product's main job on a fresh Debian 12 machine: install, build, make a Wine prefix,
-# register DSNSET64.dll with Wine's real ODBC installer, and remove a DSN through
-# SQLConfigDataSource exactly as a user's installer does.
+# The product's main job on a fresh Debian 12 machine: install, build, make a Wine prefix
+# and a stand-in server "dbhost" holding DEMODATA, register DSNSET64.dll with Wine's real
+# ODBC installer, add DSN "Sales" silently through SQLConfigDataSource (dsnset), print the
+# keys the installer now holds, and remove the DSN again.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/install-deps.sh"
@@ -9,26 +10,39 @@ bash "$root/scripts/build.sh" >/dev/null
 
 export WINE_TEST_PREFIX="$root/build/wineprefix"
 bash "$root/cmake/wine-prefix.sh" "$WINE_TEST_PREFIX"
-run() { "$root/cmake/wine-run.sh" "$@" 2>/dev/null | tr -d '\r'; }
+run() { "$root/cmake/wine-run.sh" "$@" 2>&1 | tr -d '\r'; }
 bin="$root/build/bin"
 folder="$(run winepath -w "$bin")"
 
-echo "== register the driver's setup library"
+scenario="$root/build/main-job-server.json"
+cat > "$scenario" <<'JSON'
+{
+  "servers": [{
+    "names": ["dbhost"],
+    "versions": {"1": {"major": 9, "platform": "WNT "}},
+    "databases": [{"name": "DEMODATA", "dictionary": "\\\\dbhost\\data\\demodata", "dataFiles": "\\\\dbhost\\data\\demodata"}],
+    "engineDsns": [{"name": "DEMO", "description": "Demo data", "database": "DEMODATA", "openMode": "0", "translation": 0}]
+  }]
+}
+JSON
+export QM_SERVER_SCENARIO="$(run winepath -w "$scenario")"
+
+echo "== dsnset register   (SQLInstallDriverEx)"
 run "$bin/dsnset.exe" register "$folder"
 
-# A DSN as an earlier setup left it (silent add lands with the commit; see README status).
-run reg add 'HKLM\Software\ODBC\ODBC.INI\ODBC Data Sources' /v Sales /d 'Quillmere ODBC Client Interface' /f >/dev/null
-run reg add 'HKLM\Software\ODBC\ODBC.INI\Sales' /v driver /d "$folder\\DSNSET64.dll" /f >/dev/null
-run reg add 'HKCU\Software\ODBC\ODBC.INI\Sales' /v ServerName /d 'dbhost.1583' /f >/dev/null
-run reg add 'HKCU\Software\ODBC\ODBC.INI\Sales' /v DBQ /d 'DEMODATA' /f >/dev/null
-
-echo "== data sources before"
+echo "== dsnset add DSN=Sales ServerName=dbhost DBQ=DEMODATA   (SQLConfigDataSource, ODBC_ADD_DSN -> ConfigDSN)"
+run "$bin/dsnset.exe" add DSN=Sales ServerName=dbhost DBQ=DEMODATA "Description=Sales office"
+echo "== data sources"
 run "$bin/dsnset.exe" list
+echo "== dsnset show Sales"
 run "$bin/dsnset.exe" show Sales
 
-echo "== dsnset remove Sales  (SQLConfigDataSource, ODBC_REMOVE_DSN -> ConfigDSN)"
-run "$bin/dsnset.exe" remove Sales && echo "removed"
+echo "== dsnset add DSN=Broken ServerName=nowhere DBQ=DEMODATA   (a server that cannot be reached)"
+"$root/cmake/wine-run.sh" "$bin/dsnset.exe" add DSN=Broken ServerName=nowhere DBQ=DEMODATA 2>&1 | tr -d '\r' \
+  && { echo "unexpected success"; exit 1; } || echo "(refused, exit code 1)"
 
-echo "== data sources after"
+echo "== dsnset remove Sales   (ODBC_REMOVE_DSN)"
+run "$bin/dsnset.exe" remove Sales && echo "removed"
+echo "== data sources"
 run "$bin/dsnset.exe" list
-echo "(none listed is the expected result)"
+echo "(empty: no data source left)"

@@ -1,5 +1,239 @@
-// The commit is not built yet: it writes nothing and answers 0, so a silent add or
-// configure request fails without touching the profile.
+// Writes the settings record as a client DSN: required fields, remote checks of the server
+// and the engine DSN, the existing-DSN guard, the name check, rename, registration,
+// defaults, and the keys in their fixed order. Every remote check runs before anything is
+// written; with a window each failure is one message box.
 #include "setup/dsn_commit.h"
 
-int CommitDsn(HWND) { return 0; }
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "remote/admin_library.h"
+#include "remote/engine_interface.h"
+#include "remote/request_builders.h"
+#include "resources/resource_ids.h"
+#include "setup/call_values.h"
+#include "setup/profile_store.h"
+#include "setup/server_address.h"
+#include "setup/validate_dsn_name.h"
+
+namespace {
+
+const char kOdbcIni[] = "odbc.ini";
+const char kCaption[] = "Quillmere 64-bit ODBC DSN Setup";
+const char kEngineDriverName[] = "Quillmere ODBC Engine Interface";
+const char kMessageServerForDatabase[] =
+    "Failed to validate the server address supplied or the server address needed to verify the database name.";
+const char kMessageServerForServerDsn[] =
+    "Failed to validate the server address supplied or the server address needed to verify the server DSN.";
+const char kEngineDsnFailurePrefix[] = "Failed to validate the Engine DSN. ";
+const char kMessageServerTooLong[] =
+    "The server name and port cannot be stored: together they must not exceed 512 characters.";
+
+// Long enough for any product string filled with a 512-character name.
+using MessageText = FixedText<1100>;
+
+void Format(MessageText& out, unsigned stringId, ...) {
+    ProfileText format;
+    LoadProductString(stringId, format);
+    va_list args;
+    va_start(args, stringId);
+    std::vsnprintf(out.data(), out.capacity(), format.c_str(), args);
+    va_end(args);
+    out.terminate();
+}
+
+void ShowFailure(HWND window, const char* text) {
+    if (window) MessageBoxA(window, text, kCaption, MB_OK | MB_ICONSTOP);
+}
+
+bool IsConfigure() { return IsAddRequest == 0; }
+
+// The commit's own session: never left open.
+struct CommitSession {
+    std::int32_t handle = kNoRemoteSession;
+    bool connect(const char* server) {
+        std::uint16_t status = DBUConnect(server[0] ? server : "localhost", "", "", &handle);
+        if (status != 0) handle = kNoRemoteSession;
+        return status == 0;
+    }
+    void disconnect() {
+        if (handle != kNoRemoteSession) DBUDisconnect(&handle);
+        handle = kNoRemoteSession;
+    }
+    ~CommitSession() { disconnect(); }
+};
+
+// A configure that does not name the server reads it back from the stored DSN for the
+// checks; the field stays unset. False when nothing usable is stored.
+bool ServerForCheck(HWND window, const char* message) {
+    DsnSetting& server = Settings->ServerName;
+    if (server.isSet || !IsConfigure()) return true;
+    ProfileText stored = {};
+    SQLGetPrivateProfileString(Settings->DSN.value.c_str(), "ServerName", "", stored.data(),
+                               static_cast<int>(stored.capacity()), kOdbcIni);
+    stored.terminate();
+    if (stored.empty()) {
+        ShowFailure(window, message);
+        return false;
+    }
+    ReadBackServerName(stored.c_str(), server.value);
+    return true;
+}
+
+bool CheckServerForDatabase(HWND window) {
+    if (!ServerForCheck(window, kMessageServerForDatabase)) return false;
+    CommitSession session;
+    if (!session.connect(Settings->ServerName.value.c_str())) {
+        ShowFailure(window, kMessageServerForDatabase);
+        return false;
+    }
+    return true;
+}
+
+bool CheckServerAndEngineDsn(HWND window) {
+    if (!ServerForCheck(window, kMessageServerForServerDsn)) return false;
+    CommitSession session;
+    if (!session.connect(Settings->ServerName.value.c_str())) {
+        ShowFailure(window, kMessageServerForServerDsn);
+        return false;
+    }
+    int type = ProbeServerType(window, session.handle);
+    if (type < 0) return false;
+    ServerType = static_cast<std::uint16_t>(type);
+    if (!Settings->ServerDSN.isSet) return true;
+
+    ProfileText description, database, openMode;
+    std::int32_t status = GetEngineDsn(session.handle, ServerType, &EngineDsnTranslation,
+                                       Settings->ServerDSN.value.c_str(), description.data(), database.data(),
+                                       openMode.data());
+    if (status == 0) return true;
+    session.disconnect();
+    if (window) {
+        char statusText[kStatusTextCapacity] = {};
+        DBUGetString(static_cast<std::uint16_t>(status), statusText, 1);
+        statusText[kStatusTextCapacity - 1] = 0;
+        ProfileText message;
+        message.assign(kEngineDsnFailurePrefix);
+        message.append(statusText);
+        MessageBoxA(window, message.c_str(), kCaption, MB_OK | MB_ICONSTOP);
+    }
+    return false;
+}
+
+// False when the name must not be written: it belongs to an engine DSN, or the user
+// declined to overwrite. Without a window an existing client DSN is overwritten.
+bool MayTakeName(HWND window) {
+    const char* dsn = Settings->DSN.value.c_str();
+    if (IsConfigure() && std::strcmp(dsn, InitialDsnName.c_str()) == 0) return true;
+    ProfileText keys = {};
+    SQLGetPrivateProfileString(dsn, nullptr, "", keys.data(), static_cast<int>(keys.capacity()), kOdbcIni);
+    keys.terminate();
+    if (keys.empty()) return true;
+
+    ProfileText driver = {};
+    SQLGetPrivateProfileString("ODBC Data Sources", dsn, "", driver.data(), static_cast<int>(driver.capacity()), kOdbcIni);
+    driver.terminate();
+    MessageText message;
+    if (CompareIgnoringCase(driver.c_str(), kEngineDriverName) == 0) {
+        Format(message, IDS_ENGINE_DSN_HOLDS_NAME, dsn);
+        if (window) MessageBoxA(window, message.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    if (window == nullptr) return true;
+    Format(message, IDS_DSN_EXISTS_OVERWRITE, dsn);
+    return MessageBoxA(window, message.c_str(), nullptr, MB_YESNO | MB_ICONQUESTION) != IDNO;
+}
+
+void ReportUnusableName(HWND window) {
+    if (window == nullptr) return;
+    MessageText message;
+    Format(message, IDS_BAD_DSN_NAME, Settings->DSN.value.c_str(), DSN_NAME_LIMIT);
+    ProfileText caption;
+    LoadProductString(IDS_CAPTION, caption);
+    MessageBoxA(nullptr, message.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+void ApplyAddDefaults() {
+    DsnSettings& s = *Settings;
+    auto fill = [](DsnSetting& field, const char* value) {
+        if (!field.isSet) field.set(value);
+    };
+    fill(s.Description, DriverName ? DriverName : "");
+    fill(s.ArrayFetchOn, "1");
+    fill(s.ArrayBufferSize, "8");
+    fill(s.TCPPort, kDefaultTcpPort);
+    fill(s.TransportHint, "TCP:SPX");
+    fill(s.TranslationDLL, "");
+    fill(s.TranslationOption, "");
+    fill(s.QmTranslate, "");
+}
+
+void WriteKeys(HWND window, const ProfileText& storedServer) {
+    DsnSettings& s = *Settings;
+    const char* dsn = s.DSN.value.c_str();
+    auto writeIfSet = [dsn](const char* key, const DsnSetting& field) {
+        if (field.isSet) SQLWritePrivateProfileString(dsn, key, field.value.c_str(), kOdbcIni);
+    };
+    // A silent configure keeps the server, database and engine DSN keys it does not name:
+    // an installer script that changes a description must not lose the server.
+    const bool keepUnnamed = window == nullptr && IsConfigure();
+    auto writeOrRemove = [dsn, keepUnnamed](const char* key, const DsnSetting& field, const char* value) {
+        if (!field.isSet && keepUnnamed) return;
+        SQLWritePrivateProfileString(dsn, key, field.isSet ? value : nullptr, kOdbcIni);
+    };
+
+    writeIfSet("Description", s.Description);
+    writeIfSet("ArrayFetchOn", s.ArrayFetchOn);
+    writeIfSet("ArrayBufferSize", s.ArrayBufferSize);
+    writeIfSet("TCPPort", s.TCPPort);
+    if (s.ServerName.isSet && !s.ServerName.value.empty())
+        SQLWritePrivateProfileString(dsn, "ServerName", storedServer.c_str(), kOdbcIni);
+    else
+        writeOrRemove("ServerName", s.ServerName, nullptr);
+    writeOrRemove("DBQ", s.DBQ, s.DBQ.value.c_str());
+    writeOrRemove("ServerDSN", s.ServerDSN, s.ServerDSN.value.c_str());
+    writeIfSet("TransportHint", s.TransportHint);
+    writeIfSet("TranslationDLL", s.TranslationDLL);
+    writeIfSet("TranslationOption", s.TranslationOption);
+    writeIfSet("ReplicationSystem", s.ReplicationSystem);
+    writeIfSet("QmTranslate", s.QmTranslate);
+}
+
+}  // namespace
+
+int CommitDsn(HWND window) {
+    if (Settings == nullptr) return 0;
+    DsnSettings& s = *Settings;
+    if (s.DSN.value.empty()) return 0;
+    if (!IsConfigure() && s.DBQ.value.empty() && s.ServerDSN.value.empty()) return 0;
+
+    // The stored form is settled before anything else: a server that cannot be stored whole
+    // is refused, never written cut short.
+    ProfileText storedServer = {};
+    if (s.ServerName.isSet && !s.ServerName.value.empty() &&
+        !FormatStoredServer(s.ServerName.value.c_str(), s.TCPPort.isSet ? s.TCPPort.value.c_str() : nullptr,
+                            storedServer)) {
+        ShowFailure(window, kMessageServerTooLong);
+        return 0;
+    }
+
+    if ((s.ServerName.isSet || s.DBQ.isSet) && !CheckServerForDatabase(window)) return 0;
+    if ((s.ServerName.isSet || s.ServerDSN.isSet) && !CheckServerAndEngineDsn(window)) return 0;
+    if (!MayTakeName(window)) return 0;
+
+    if (ValidateDsnName(s.DSN.value.c_str()) != 0) {
+        ReportUnusableName(window);
+        return 0;
+    }
+    if (IsConfigure() && std::strcmp(s.DSN.value.c_str(), InitialDsnName.c_str()) != 0)
+        SQLRemoveDSNFromIni(InitialDsnName.c_str());
+    if (!SQLWriteDSNToIni(s.DSN.value.c_str(), DriverName ? DriverName : "")) {
+        ReportUnusableName(window);
+        return 0;
+    }
+
+    if (!IsConfigure()) ApplyAddDefaults();
+    WriteKeys(window, storedServer);
+    return 1;
+}

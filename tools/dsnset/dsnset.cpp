@@ -69,6 +69,7 @@ int Configure(const char* driver, WORD request, const std::vector<std::string>& 
     }
     std::string list = AttributeList(pairs);
     if (!SQLConfigDataSource(nullptr, request, driver, list.c_str())) {
+        std::fprintf(stderr, "dsnset: the request was refused; nothing was changed by it\n");
         PrintInstallerErrors();
         return kRefused;
     }

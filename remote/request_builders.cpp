@@ -69,7 +69,7 @@ std::int32_t GetEngineDsn(std::int32_t session, std::uint16_t serverType, std::u
 std::int32_t GetDatabaseCount(std::int32_t session, std::uint16_t serverType, std::uint64_t* count) {
     std::uint8_t buffer[2] = {0, 0};
     std::uint16_t status = DBUGetInfo(session, serverType, kInfoDatabaseCount, 2, buffer, 2, buffer);
-    if (status == 0 && count) *count = static_cast<std::uint64_t>(buffer[0] | buffer[1] << 8);
+    if (status == 0 && count) *count = ReadDatabaseCountAnswer(buffer, sizeof buffer);
     return status;
 }
 

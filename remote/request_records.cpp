@@ -77,6 +77,10 @@ EngineDsnAnswer ReadEngineDsnAnswer(const std::uint8_t* answer, std::size_t size
     return result;
 }
 
+std::uint64_t ReadDatabaseCountAnswer(const std::uint8_t* answer, std::size_t size) {
+    return ByteReader(answer, size).get16(0);
+}
+
 Record EncodeDatabaseNamesRequest(std::uint64_t byteLength) {
     Record record(static_cast<std::size_t>(byteLength) + 3, 0);
     ByteWriter w(record.data(), record.size());

@@ -50,6 +50,9 @@ struct EngineDsnAnswer {
 // Reads the answer; items that run past the answer are read as empty texts.
 EngineDsnAnswer ReadEngineDsnAnswer(const std::uint8_t* answer, std::size_t size);
 
+// 4115: the 16-bit count in the 2-byte answer, widened.
+std::uint64_t ReadDatabaseCountAnswer(const std::uint8_t* answer, std::size_t size);
+
 // 4117: one buffer of L + 3 bytes for request and answer.
 Record EncodeDatabaseNamesRequest(std::uint64_t byteLength);
 // Copies the answered name bytes (never more than asked, nor more than the answer holds)

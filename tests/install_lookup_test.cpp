@@ -49,7 +49,9 @@ TEST_F(InstallLookupTest, KeysInOrderMachineRootBeforeUserRoot) {
         std::uint32_t size = sizeof buffer;
         EXPECT_EQ(GetInstallDir(&size, buffer), c.result);
         EXPECT_EQ(std::wstring(buffer), c.dir);
-        if (c.result != 0) EXPECT_EQ(size, sizeof buffer);  // the size is left as it was
+        if (c.result != 0) {
+            EXPECT_EQ(size, sizeof buffer);  // the size is left as it was
+        }
     }
 }
 

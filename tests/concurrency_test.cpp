@@ -1,0 +1,69 @@
+// Many ConfigDSN calls at once, from threads of one process and from several processes:
+// each returns what it would alone, each DSN ends as its last call left it, and the shared
+// probe proves that no two calls were ever inside the library together.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/odbc_profile.h"
+#include "tests/support/server_scenario.h"
+#include "tests/support/stress_workload.h"
+
+namespace {
+
+class ConcurrencyTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(RegisterClientDriver(ExecutableFolder())); }
+    void SetUp() override {
+        nlohmann::json local = DemoServer();
+        local["names"] = {"localhost"};
+        scenario_.reset(new ServerScenario(nlohmann::json{{"servers", {local}}}));
+        probe_ = OpenOverlapProbe();
+        ASSERT_NE(probe_, nullptr);
+        *probe_ = OverlapProbe{};
+    }
+    using json = nlohmann::json;
+    std::unique_ptr<ServerScenario> scenario_;
+    OverlapProbe* probe_ = nullptr;
+};
+
+TEST_F(ConcurrencyTest, EightThreadsOfOneProcess) {
+    HMODULE library = LoadLibraryA((ExecutableFolder() + "\\DSNSET64.dll").c_str());
+    ASSERT_NE(library, nullptr);
+    ASSERT_TRUE(WatchLibrary(library));
+    WorkloadResult r = RunWorkload(library, "Inproc", 8, 100);
+    EXPECT_EQ(r.calls, 800);
+    EXPECT_EQ(r.failedCalls, 0);
+    EXPECT_EQ(r.wrongDsns, 0) << r.firstProblem;
+    EXPECT_EQ(probe_->entries, 800);
+    EXPECT_EQ(probe_->maxInside, 1);
+    EXPECT_EQ(probe_->inside, 0);
+}
+
+// The named mutex is a kernel object: it serialises the calls of every process too.
+TEST_F(ConcurrencyTest, FourProcessesAtOnce) {
+    constexpr int kProcesses = 4, kThreads = 8, kCalls = 25;
+    std::vector<PROCESS_INFORMATION> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        std::string command = "\"" + ExecutableFolder() + "\\stress_child.exe\" Proc" + std::to_string(p) + " " +
+                              std::to_string(kThreads) + " " + std::to_string(kCalls);
+        STARTUPINFOA si = {sizeof si};
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        children.push_back(pi);
+    }
+    for (PROCESS_INFORMATION& pi : children) {
+        ASSERT_EQ(WaitForSingleObject(pi.hProcess, 600000), WAIT_OBJECT_0);
+        DWORD code = 99;
+        GetExitCodeProcess(pi.hProcess, &code);
+        EXPECT_EQ(code, 0u);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    EXPECT_EQ(probe_->entries, kProcesses * kThreads * kCalls);
+    EXPECT_EQ(probe_->maxInside, 1);
+    EXPECT_EQ(probe_->inside, 0);
+}
+
+}  // namespace

@@ -41,3 +41,6 @@ if(DSNSET_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     dsnset_fuzzer(fuzz_answer_${code} fuzz/fuzz_answers.cpp ANSWER_CODE=${code})
   endforeach()
 endif()
+
+add_executable(native_bench bench/native_bench.cpp)
+target_link_libraries(native_bench PRIVATE dsnset_core)

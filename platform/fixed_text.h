@@ -29,12 +29,16 @@ struct FixedText {
     void terminate() { bytes[Capacity - 1] = 0; }
 
     // Copies at most maxLength() bytes of text (which need not be terminated within n).
+    // Only the text and its terminator are written: parsing a list must not pay for
+    // clearing every 513-byte field it sets.
     void assign(const char* text, std::size_t n) {
-        clear();
-        if (text == nullptr) return;
-        const void* end = std::memchr(text, 0, n);
+        if (text == nullptr) n = 0;
+        const void* end = n ? std::memchr(text, 0, n) : nullptr;
         if (end) n = static_cast<std::size_t>(static_cast<const char*>(end) - text);
-        std::memcpy(bytes, text, n < maxLength() ? n : maxLength());
+        if (n > maxLength()) n = maxLength();
+        if (n) std::memmove(bytes, text, n);
+        bytes[n] = 0;
+        bytes[Capacity - 1] = 0;
     }
     void assign(const char* text) { assign(text, text ? std::strlen(text) : 0); }
 

@@ -81,23 +81,22 @@ bool ServerForCheck(HWND window, const char* message) {
     return true;
 }
 
+// Connects the commit's session to the server the record names (or "localhost").
+bool ConnectForCheck(HWND window, const char* message, CommitSession& session) {
+    if (!ServerForCheck(window, message)) return false;
+    if (session.connect(Settings->ServerName.value.c_str())) return true;
+    ShowFailure(window, message);
+    return false;
+}
+
 bool CheckServerForDatabase(HWND window) {
-    if (!ServerForCheck(window, kMessageServerForDatabase)) return false;
     CommitSession session;
-    if (!session.connect(Settings->ServerName.value.c_str())) {
-        ShowFailure(window, kMessageServerForDatabase);
-        return false;
-    }
-    return true;
+    return ConnectForCheck(window, kMessageServerForDatabase, session);
 }
 
 bool CheckServerAndEngineDsn(HWND window) {
-    if (!ServerForCheck(window, kMessageServerForServerDsn)) return false;
     CommitSession session;
-    if (!session.connect(Settings->ServerName.value.c_str())) {
-        ShowFailure(window, kMessageServerForServerDsn);
-        return false;
-    }
+    if (!ConnectForCheck(window, kMessageServerForServerDsn, session)) return false;
     int type = ProbeServerType(window, session.handle);
     if (type < 0) return false;
     ServerType = static_cast<std::uint16_t>(type);

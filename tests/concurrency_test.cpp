@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/child_processes.h"
 #include "tests/support/odbc_profile.h"
 #include "tests/support/server_scenario.h"
 #include "tests/support/stress_workload.h"
@@ -44,23 +45,10 @@ TEST_F(ConcurrencyTest, EightThreadsOfOneProcess) {
 // The named mutex is a kernel object: it serialises the calls of every process too.
 TEST_F(ConcurrencyTest, FourProcessesAtOnce) {
     constexpr int kProcesses = 4, kThreads = 8, kCalls = 25;
-    std::vector<PROCESS_INFORMATION> children;
-    for (int p = 0; p < kProcesses; ++p) {
-        std::string command = "\"" + ExecutableFolder() + "\\stress_child.exe\" Proc" + std::to_string(p) + " " +
-                              std::to_string(kThreads) + " " + std::to_string(kCalls);
-        STARTUPINFOA si = {sizeof si};
-        PROCESS_INFORMATION pi = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-        children.push_back(pi);
-    }
-    for (PROCESS_INFORMATION& pi : children) {
-        ASSERT_EQ(WaitForSingleObject(pi.hProcess, 600000), WAIT_OBJECT_0);
-        DWORD code = 99;
-        GetExitCodeProcess(pi.hProcess, &code);
-        EXPECT_EQ(code, 0u);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
+    std::vector<std::string> arguments;
+    for (int p = 0; p < kProcesses; ++p)
+        arguments.push_back("Proc" + std::to_string(p) + " " + std::to_string(kThreads) + " " + std::to_string(kCalls));
+    for (DWORD code : RunTogether("stress_child.exe", arguments)) EXPECT_EQ(code, 0u);
     EXPECT_EQ(probe_->entries, kProcesses * kThreads * kCalls);
     EXPECT_EQ(probe_->maxInside, 1);
     EXPECT_EQ(probe_->inside, 0);

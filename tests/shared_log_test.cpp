@@ -10,6 +10,7 @@
 
 #include "log/shared_log.h"
 #include "platform/qscore.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/registry_sandbox.h"
 
@@ -172,27 +173,9 @@ TEST_F(SharedLogTest, LogDirectoryIsRecordedOrChosenInOrder) {
 
 TEST_F(SharedLogTest, SeveralProcessesAppendWholeLinesUnderOneHeader) {
     constexpr int kProcesses = 4, kLines = 150;
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string folder(exe);
-    folder = folder.substr(0, folder.find_last_of('\\'));
-    std::vector<PROCESS_INFORMATION> children;
-    for (int p = 0; p < kProcesses; ++p) {
-        std::string command = "\"" + folder + "\\log_child.exe\" P" + std::to_string(p) + " " + std::to_string(kLines) +
-                              " shared.log";
-        STARTUPINFOA si = {sizeof si};
-        PROCESS_INFORMATION pi = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-        children.push_back(pi);
-    }
-    for (PROCESS_INFORMATION& pi : children) {
-        ASSERT_EQ(WaitForSingleObject(pi.hProcess, 120000), WAIT_OBJECT_0);
-        DWORD code = 99;
-        GetExitCodeProcess(pi.hProcess, &code);
-        EXPECT_EQ(code, 0u);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
+    std::vector<std::string> arguments;
+    for (int p = 0; p < kProcesses; ++p) arguments.push_back("P" + std::to_string(p) + " " + std::to_string(kLines) + " shared.log");
+    for (DWORD code : RunTogether("log_child.exe", arguments)) EXPECT_EQ(code, 0u);
 
     const std::string text = ReadFile(LogFile(L"shared.log"));
     ASSERT_EQ(text.substr(0, 3), kBom);

@@ -1,0 +1,33 @@
+// Starts helper programs of the test folder at once and waits for all of them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Runs each command line (the program is taken from the test executable's folder) at the
+// same time; answers their exit codes in order, 999 for one that could not start or end.
+inline std::vector<DWORD> RunTogether(const std::string& program, const std::vector<std::string>& arguments) {
+    char exe[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string folder(exe, n);
+    folder = folder.substr(0, folder.find_last_of('\\'));
+    std::vector<PROCESS_INFORMATION> children;
+    for (const std::string& a : arguments) {
+        std::string command = "\"" + folder + "\\" + program + "\" " + a;
+        STARTUPINFOA si = {sizeof si};
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) pi = {};
+        children.push_back(pi);
+    }
+    std::vector<DWORD> codes;
+    for (PROCESS_INFORMATION& pi : children) {
+        DWORD code = 999;
+        if (pi.hProcess && WaitForSingleObject(pi.hProcess, 600000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+        if (pi.hProcess) CloseHandle(pi.hProcess);
+        if (pi.hThread) CloseHandle(pi.hThread);
+        codes.push_back(code);
+    }
+    return codes;
+}

@@ -58,36 +58,8 @@ TEST(PortabilityRegistryTest, UnterminatedTextComesBackTerminated) {
     RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
 }
 
-TEST(PortabilityFilesTest, FilesAndDirectories) {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring dir = std::wstring(temp) + L"qscore-test-" + std::to_wstring(GetCurrentProcessId());
-    QSHandle h = nullptr;
-    EXPECT_NE(QSDirOpen(dir.c_str(), &h), 0);
-    ASSERT_EQ(QSDirCreate(dir.c_str(), nullptr), 0);
-    EXPECT_EQ(QSDirCreate(dir.c_str(), nullptr), static_cast<QSResult>(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS)));
-    ASSERT_EQ(QSDirOpen(dir.c_str(), &h), 0);
-    EXPECT_EQ(QSDirClose(h), 0);
-    std::wstring file = dir + L"\\w64rmadm.dll";
-    EXPECT_NE(QSFileOpen(file.c_str(), GENERIC_READ, 0, &h), 0);
-    CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    ASSERT_EQ(QSFileOpen(file.c_str(), GENERIC_READ, 0, &h), 0);
-    EXPECT_EQ(QSFileClose(h), 0);
-    EXPECT_NE(QSDirOpen(file.c_str(), &h), 0);  // a file is not a directory
-    DeleteFileW(file.c_str());
-    RemoveDirectoryW(dir.c_str());
-}
-
-TEST(PortabilityLibraryTest, OpensResolvesAndCloses) {
-    QSHandle lib = nullptr;
-    ASSERT_EQ(QSLibOpen(L"kernel32.dll", &lib), 0);
-    void* entry = nullptr;
-    EXPECT_EQ(QSLibGetSymbol(lib, L"GetTickCount", &entry), 0);
-    EXPECT_EQ(entry, reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount")));
-    EXPECT_NE(QSLibGetSymbol(lib, L"NoSuchEntry", &entry), 0);
-    EXPECT_EQ(QSLibClose(lib), 0);
-    EXPECT_NE(QSLibOpen(L"no_such_library.dll", &lib), 0);
-}
+// Files, directories and libraries are exercised through the installation lookup and the
+// run-time loaders (install_lookup_tests, remote_tests).
 
 TEST(PortabilityNamesTest, ThisComputer) {
     char host[1026] = {};

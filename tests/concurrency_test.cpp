@@ -44,7 +44,7 @@ TEST_F(ConcurrencyTest, EightThreadsOfOneProcess) {
 
 // The named mutex is a kernel object: it serialises the calls of every process too.
 TEST_F(ConcurrencyTest, FourProcessesAtOnce) {
-    constexpr int kProcesses = 4, kThreads = 8, kCalls = 25;
+    constexpr int kProcesses = 4, kThreads = 8, kCalls = 100;
     std::vector<std::string> arguments;
     for (int p = 0; p < kProcesses; ++p)
         arguments.push_back("Proc" + std::to_string(p) + " " + std::to_string(kThreads) + " " + std::to_string(kCalls));

@@ -243,6 +243,8 @@ TEST_F(RemoteTest, InjectedStatusesAndLyingAnswers) {
     EXPECT_STREQ(openMode, "");
 
     EXPECT_EQ(CreateDatabase(session, 1, "X", &attributes, 1, "C", 1, "C"), 2305);
+    // A record that cannot be made answers 222 and never reaches the server.
+    EXPECT_EQ(CreateDatabase(session, 1, "X", &attributes, 70000, "", 1, "C"), kStatusNoMemory);
     EXPECT_EQ(CreateEngineDsn(session, 1, 0, "X", "", "X", "0"), 4111);
     DBUDisconnect(&session);
 }

@@ -1,0 +1,31 @@
+// Shows one of the product's message boxes for a screenshot: the replication question of
+// a remove request with an owner window, or the probe's connection message. Each box
+// stays until it is answered (the screenshot script closes it).
+#include <windows.h>
+#include <odbcinst.h>
+
+#include <string>
+
+int main(int argc, char** argv) {
+    std::string which = argc > 1 ? argv[1] : "replication";
+    char exe[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string folder(exe, n);
+    folder = folder.substr(0, folder.find_last_of('\\'));
+    HMODULE library = LoadLibraryA((folder + "\\DSNSET64.dll").c_str());
+    auto configDsn = reinterpret_cast<BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR)>(
+        reinterpret_cast<void*>(GetProcAddress(library, "ConfigDSN")));
+    if (configDsn == nullptr) return 1;
+    HWND owner = CreateWindowExA(0, "STATIC", "ODBC Data Source Administrator", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                 560, 360, nullptr, nullptr, nullptr, nullptr);
+    if (which == "replication") {
+        SQLWriteDSNToIni("Replicated", "Quillmere ODBC Client Interface");
+        SQLWritePrivateProfileString("Replicated", "ReplicationSystem", "Yes", "odbc.ini");
+        configDsn(owner, ODBC_REMOVE_DSN, "Quillmere ODBC Client Interface", "DSN=Replicated\0\0");
+    } else {
+        // A silent add whose server answers neither as type 1 nor 5, with an engine that
+        // cannot start: the probe's own message, which has no owner.
+        configDsn(nullptr, ODBC_ADD_DSN, "Quillmere ODBC Client Interface", "DSN=Sales\0ServerDSN=DEMO\0\0");
+    }
+    return 0;
+}

@@ -165,7 +165,9 @@ TEST_F(CommitTest, FailedChecksLeaveTheProfileExactlyAsItWas) {
         EXPECT_FALSE(Silent(ODBC_ADD_DSN, c.pairs));
         EXPECT_EQ(OdbcIniSnapshot(), before);
         ASSERT_EQ(boxes.boxes().size(), c.probeMessage ? 1u : 0u);
-        if (c.probeMessage) EXPECT_EQ(boxes.boxes()[0].owner, nullptr);
+        if (c.probeMessage) {
+            EXPECT_EQ(boxes.boxes()[0].owner, nullptr);
+        }
     }
 }
 

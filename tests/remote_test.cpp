@@ -163,7 +163,9 @@ TEST_F(RemoteTest, ConnectByNameAndCredentials) {
         SCOPED_TRACE(std::string(c.server) + "/" + c.user);
         std::int32_t session = kNoRemoteSession;
         EXPECT_EQ(DBUConnect(c.server, c.user, c.password, &session), c.status);
-        if (c.status == 0) EXPECT_EQ(DBUDisconnect(&session), 0);
+        if (c.status == 0) {
+            EXPECT_EQ(DBUDisconnect(&session), 0);
+        }
     }
     EXPECT_EQ(StatusText(7101), "The server could not be reached.");
 }

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <string>
 
-#include "resources/resource_ids.h"
 #include "setup/call_values.h"
 #include "setup/config_dsn.h"
 #include "setup/profile_store.h"
@@ -46,24 +45,6 @@ TEST_F(FacilityTest, DsnNameRuleFollowsTheStringTableAndLocale) {
     EXPECT_EQ(ValidateDsnName(std::string(600, 'a').c_str()), 0);
     EXPECT_EQ(ValidateDsnName((std::string(600, 'a') + "[").c_str()), 0);  // past the 513 characters examined
     EXPECT_EQ(ValidateDsnName(nullptr), 1);
-}
-
-TEST_F(FacilityTest, StringTableHoldsTheProductTexts) {
-    struct Case { unsigned id; const char* text; };
-    const Case cases[] = {
-        {IDS_CAPTION, "Quillmere 64-bit ODBC DSN Setup"},
-        {IDS_DSN_FORBIDDEN_CHARACTERS, "[]{}()?*=!@,;"},
-        {IDS_DSN_EXISTS_OVERWRITE, "Data source %s already exists.\n Overwrite?"},
-        {IDS_BAD_ARRAY_BUFFER_SIZE,
-         "The array fetch buffer size must be a number in the range %d to %d.\n %s is not acceptable. Please reenter."},
-        {IDS_SERVER_DEFAULT_CODE_PAGE, "Server Default"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.id);
-        ProfileText text;
-        LoadProductString(c.id, text);
-        EXPECT_STREQ(text.c_str(), c.text);
-    }
 }
 
 // --- Installer library choice ----------------------------------------------------------

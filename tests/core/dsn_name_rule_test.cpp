@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <string>
 
 #include "setup/dsn_name_rule.h"
 
@@ -29,13 +30,9 @@ TEST(DsnNameRuleTest, AcceptsAndRejectsByCharacter) {
 
 TEST(DsnNameRuleTest, EachForbiddenCharacterAnywhereRejects) {
     for (const wchar_t* f = kForbidden; *f; ++f) {
-        for (int position = 1; position <= 3; ++position) {
-            wchar_t name[] = L"Abc";
-            if (position < 3) name[position] = *f;
-            wchar_t longer[8];
-            std::swprintf(longer, 8, L"%ls%lc", name, *f);
+        for (std::wstring name : {std::wstring(L"A") + *f + L"bc", std::wstring(L"Abc") + *f}) {
             SCOPED_TRACE(testing::Message() << "character " << static_cast<int>(*f));
-            EXPECT_EQ(Check(position < 3 ? name : longer), 1);
+            EXPECT_EQ(Check(name.c_str()), 1);
         }
     }
 }

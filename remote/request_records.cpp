@@ -44,21 +44,22 @@ Record EncodeEngineDsnRecord(std::uint16_t translation, const char* name, const 
     return record;
 }
 
-Record EncodeDeleteEngineDsn(const char* name) {
-    Record record(Length(name) + 14, 0);
+namespace {
+
+// A record that carries only a name: reserved bytes, the name item, nine reserved bytes.
+Record EncodeNameRecord(std::size_t nameOffset, const char* name) {
+    Record record(nameOffset + Length(name) + 3 + 9, 0);
     ByteWriter w(record.data(), record.size());
-    w.skip(2);
+    w.skip(nameOffset);
     w.putItem(Text(name), Length(name));
     return record;
 }
 
-Record EncodeReadEngineDsnRequest(const char* name) {
-    Record record(Length(name) + 16, 0);
-    ByteWriter w(record.data(), record.size());
-    w.skip(4);
-    w.putItem(Text(name), Length(name));
-    return record;
-}
+}  // namespace
+
+Record EncodeDeleteEngineDsn(const char* name) { return EncodeNameRecord(2, name); }
+
+Record EncodeReadEngineDsnRequest(const char* name) { return EncodeNameRecord(4, name); }
 
 std::size_t ReadEngineDsnAnswerSize(const char* name) { return Length(name) + 136; }
 

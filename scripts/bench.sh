@@ -10,11 +10,7 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$native" -G Ninja -DDSNSET_NATIVE=ON -
 cmake --build "$native" --target native_bench >/dev/null
 "$native/bin/native_bench"
 
-bash "$root/scripts/build.sh" >/dev/null
-export WINE_TEST_PREFIX="$root/build/wineprefix"
-bash "$root/cmake/wine-prefix.sh" "$WINE_TEST_PREFIX"
-run() { "$root/cmake/wine-run.sh" "$@" 2>&1 | tr -d '\r'; }
-bin="$root/build/bin"
+source "$root/scripts/wine-session.sh"
 run "$bin/dsnset.exe" register "$(run winepath -w "$bin")" >/dev/null
 scenario="$root/build/bench-server.json"
 echo '{"servers": [{"names": ["localhost"], "versions": {"1": {"major": 9}}, "databases": [{"name": "DEMODATA"}]}]}' > "$scenario"

@@ -4,14 +4,7 @@
 # ODBC installer, add DSN "Sales" silently through SQLConfigDataSource (dsnset), print the
 # keys the installer now holds, and remove the DSN again.
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-bash "$root/scripts/install-deps.sh"
-bash "$root/scripts/build.sh" >/dev/null
-
-export WINE_TEST_PREFIX="$root/build/wineprefix"
-bash "$root/cmake/wine-prefix.sh" "$WINE_TEST_PREFIX"
-run() { "$root/cmake/wine-run.sh" "$@" 2>&1 | tr -d '\r'; }
-bin="$root/build/bin"
+source "$(dirname "$0")/wine-session.sh"
 folder="$(run winepath -w "$bin")"
 
 scenario="$root/build/main-job-server.json"

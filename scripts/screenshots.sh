@@ -1,13 +1,8 @@
 #!/usr/bin/env bash
 # Renders what a user sees under Xvfb and keeps the pictures in docs/screenshots/.
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-bash "$root/scripts/install-deps.sh"
-bash "$root/scripts/build.sh" >/dev/null
-export WINE_TEST_PREFIX="$root/build/wineprefix"
-bash "$root/cmake/wine-prefix.sh" "$WINE_TEST_PREFIX"
+source "$(dirname "$0")/wine-session.sh"
 source "$root/cmake/wine-env.sh"
-bin="$root/build/bin"
 out="$root/docs/screenshots"
 mkdir -p "$out"
 

@@ -11,28 +11,41 @@ namespace {
 
 struct ToolRun { DWORD exitCode; std::string out; };
 
-ToolRun Dsnset(const std::string& arguments) {
+// One start of the tool with its output captured; false when Wine could not start it.
+bool StartOnce(const std::string& arguments, ToolRun& run) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
-    CreatePipe(&read, &write, &inherit, 0);
+    if (!CreatePipe(&read, &write, &inherit, 0)) return false;
     SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {sizeof si};
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = si.hStdError = write;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi = {};
+    PROCESS_INFORMATION pi{};
     std::string command = "\"" + ExecutableFolder() + "\\dsnset.exe\" " + arguments;
-    ToolRun run = {999, ""};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return run;
+    bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    DWORD startError = GetLastError();
     CloseHandle(write);
+    if (!started) {
+        CloseHandle(read);
+        run.out += "[could not start dsnset: error " + std::to_string(startError) + "]";
+        return false;
+    }
     char buffer[4096];
     DWORD n = 0;
     while (ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n > 0) run.out.append(buffer, n);
-    WaitForSingleObject(pi.hProcess, 60000);
-    GetExitCodeProcess(pi.hProcess, &run.exitCode);
+    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(pi.hProcess, &run.exitCode))
+        run.out += "[dsnset did not end: error " + std::to_string(GetLastError()) + "]";
     CloseHandle(read);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
+    return true;
+}
+
+// A failure to start a process is Wine's, not the tool's: it is tried again, and said.
+ToolRun Dsnset(const std::string& arguments) {
+    ToolRun run = {999, ""};
+    for (int attempt = 0; attempt < 3 && !StartOnce(arguments, run); ++attempt) Sleep(100);
     return run;
 }
 

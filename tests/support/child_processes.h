@@ -16,7 +16,8 @@ inline std::vector<DWORD> RunTogether(const std::string& program, const std::vec
     std::vector<PROCESS_INFORMATION> children;
     for (const std::string& a : arguments) {
         std::string command = "\"" + folder + "\\" + program + "\" " + a;
-        STARTUPINFOA si = {sizeof si};
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
         if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) pi = {};
         children.push_back(pi);

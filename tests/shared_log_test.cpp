@@ -37,7 +37,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
 class SharedLogTest : public ::testing::Test {
 protected:

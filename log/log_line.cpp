@@ -8,12 +8,14 @@ const char kLogRuleLine[] =
 
 namespace {
 
-// Widths of the first five columns: they start at 0, 28, 44, 53 and 69; the type at 85.
-constexpr std::size_t kColumnWidths[] = {28, 16, 9, 16, 16};
+// Where the fields after the timestamp start, counted from the line's start: the header's
+// column starts. The type column starts at 85.
+constexpr std::size_t kColumnStarts[] = {28, 44, 53, 69, 85};
 
-void AppendPadded(std::u16string& line, std::u16string_view field, std::size_t width) {
-    line.append(field);
-    if (field.size() < width) line.append(width - field.size(), u' ');
+// Blanks up to the column; a line already past it gets none, and the fields after it
+// return to their own columns as soon as there is room again.
+void PadToColumn(std::u16string& line, std::size_t column) {
+    if (line.size() < column) line.append(column - line.size(), u' ');
 }
 
 }  // namespace
@@ -39,8 +41,11 @@ std::u16string_view ProgramFileName(std::u16string_view path) {
 std::u16string FormatLogLine(const LogLineFields& f) {
     std::u16string line;
     line.reserve(96 + f.text.size());
-    const std::u16string_view padded[] = {f.timestamp, f.name, f.processId, f.programName, f.computerName};
-    for (std::size_t i = 0; i < 5; ++i) AppendPadded(line, padded[i], kColumnWidths[i]);
+    const std::u16string_view fields[] = {f.timestamp, f.name, f.processId, f.programName, f.computerName};
+    for (std::size_t i = 0; i < 5; ++i) {
+        line.append(fields[i]);
+        PadToColumn(line, kColumnStarts[i]);
+    }
     line.append(LogTypeColumn(f.level));
     line.append(f.text);
     line.append(u"\r\n");

@@ -18,8 +18,10 @@ struct LogLineFields {
     std::u16string_view text;
 };
 
-// One entry as a line ended by "\r\n". Each of the first five fields is padded with
-// blanks to its column width; a longer field gets no blank and pushes the rest right.
+// One entry as a line ended by "\r\n". Each of the first five fields is followed by blanks
+// up to the column where the next one starts (28, 44, 53, 69, 85, counted from the line's
+// start); a field that already reaches past that column gets no blank, and a later field
+// is back at its own column wherever the line leaves room for it.
 std::u16string FormatLogLine(const LogLineFields& fields);
 
 // The six characters of the type column for a level text.

@@ -34,19 +34,37 @@ TEST(LogLineTest, LevelLettersAndBlankType) {
     }
 }
 
-TEST(LogLineTest, LongerFieldPushesTheRestRight) {
-    std::u16string longName(20, u'N');  // 4 past its 16 columns
-    std::string line = Narrow(FormatLogLine({kTimestamp, longName, u"7", u"", u"", u"2", u"x"}));
-    EXPECT_EQ(line.substr(28, 20), std::string(20, 'N'));
-    EXPECT_EQ(line.substr(48, 9), "7        ");
-    EXPECT_EQ(line.substr(89, 6), "W     ");
-    // Empty program and computer names still hold their columns.
-    std::string empty = Narrow(FormatLogLine({kTimestamp, u"A", u"1", u"", u"", u"4", u"y"}));
-    EXPECT_EQ(empty.substr(53, 32), std::string(32, ' '));
-    EXPECT_EQ(empty.substr(85), "E     y\r\n");
-    // A timestamp of its full 28 columns gets no blank.
-    std::string wide = Narrow(FormatLogLine({std::u16string(28, u'T'), u"A", u"1", u"", u"", u"1", u""}));
-    EXPECT_EQ(wide.substr(27, 2), "TA");
+// Columns are positions on the line: a field that runs past the next column's start pushes
+// only what must move; the fields after it go back to their own columns when there is room.
+TEST(LogLineTest, LongFieldsMoveOnlyWhatTheyMust) {
+    struct Case {
+        const char* name;
+        LogLineFields fields;
+        std::string line;
+    };
+    const std::u16string program = u"replication_tool.exe";  // 20 characters: 53..72
+    const std::u16string computer40(40, u'C');                 // 69..108
+    const std::u16string component20(20, u'N');                // 28..47
+    const std::u16string timestamp28(28, u'T');
+    const Case cases[] = {
+        {"20-character program name",
+         {kTimestamp, u"KFIF      ", u"4242", program, u"DBHOST", u"1", u"Load failed"},
+         "2026-12-05 22:10:03.123     KFIF            4242     replication_tool.exeDBHOST      I     Load failed\r\n"},
+        {"40-character computer name",
+         {kTimestamp, u"KFIF      ", u"4242", u"setup.exe", computer40, u"2", u"x"},
+         "2026-12-05 22:10:03.123     KFIF            4242     setup.exe       " + std::string(40, 'C') +
+             "W     x\r\n"},
+        {"20-character component name",
+         {kTimestamp, component20, u"7", u"", u"", u"4", u"y"},
+         "2026-12-05 22:10:03.123     " + std::string(20, 'N') + "7    " + std::string(32, ' ') + "E     y\r\n"},
+        {"timestamp of its full 28 columns",
+         {timestamp28, u"A", u"1", u"", u"", u"1", u""},
+         std::string(28, 'T') + "A" + std::string(15, ' ') + "1" + std::string(40, ' ') + "I     \r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Narrow(FormatLogLine(c.fields)), c.line);
+    }
 }
 
 TEST(LogLineTest, ComponentNamesAndProgramNames) {

@@ -163,6 +163,9 @@ BOOL SQLWriteDSNToIni(LPCSTR dsn, LPCSTR driver) {
 }
 
 BOOL SQLRemoveDSNFromIni(LPCSTR dsn) {
+    // Some installers take the empty name for the whole ODBC.INI key and remove every DSN
+    // (Wine's does): a request that names no DSN must never cost the user all of them.
+    if (dsn == nullptr || dsn[0] == 0) return FALSE;
     auto f = InstallerFunction<BOOL(WINAPI*)(LPCSTR)>("SQLRemoveDSNFromIni");
     return f ? f(dsn) : FALSE;
 }

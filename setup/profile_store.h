@@ -6,6 +6,7 @@
 #include <windows.h>
 
 BOOL SQLWriteDSNToIni(LPCSTR dsn, LPCSTR driver);
+// FALSE for an empty name, without asking the installer (see the definition).
 BOOL SQLRemoveDSNFromIni(LPCSTR dsn);
 BOOL SQLWritePrivateProfileString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);
 int SQLGetPrivateProfileString(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, int bufferSize,

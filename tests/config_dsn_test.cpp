@@ -98,19 +98,31 @@ TEST_F(ConfigDsnTest, RemoveAsksOnlyForAReplicationDsnWithAWindow) {
     }
 }
 
-TEST_F(ConfigDsnTest, RemoveNamingNoDsnAsksTheInstallerForTheEmptyName) {
-    ASSERT_TRUE(CreateDsn("Sales", {{"Description", "kept"}, {"ReplicationSystem", "Yes"}}));
+// WINE8: asked to remove the empty name, Wine's installer deletes the machine hive's whole
+// ODBC.INI key, every DSN with it. A remove that names no DSN is refused before that.
+TEST_F(ConfigDsnTest, RemoveNamingNoDsnIsRefusedAndEveryDsnStays) {
+    for (const char* dsn : {"Sales", "Other", "Bare"}) ASSERT_TRUE(CreateDsn(dsn, {{"Description", dsn}}));
+    const std::string before = OdbcIniSnapshot();
+    struct Case { const char* name; HWND owner; WORD request; const char* attributes; };
+    const std::string emptyDsn = Attributes("DSN="), noDsn = Attributes("Description=x");
+    const Case cases[] = {
+        {"no attribute list", nullptr, 3, nullptr},
+        {"empty list, system request", nullptr, 6, "\0\0"},
+        {"DSN= with a window", owner_, 3, emptyDsn.c_str()},
+        {"DSN= without a window", nullptr, 6, emptyDsn.c_str()},
+        {"a list without DSN", owner_, 3, noDsn.c_str()},
+    };
     MessageBoxRecorder boxes(library_);
-    // The installer's answer for the empty name is passed on unchanged, and nothing is asked.
-    EXPECT_EQ(Call(owner_, 3, Attributes("Description=x")), TRUE);
-    EXPECT_EQ(configDsn_(nullptr, 3, kClientDriverName, nullptr), TRUE);
-    EXPECT_EQ(Call(nullptr, 6, std::string(2, '\0')), TRUE);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(configDsn_(c.owner, c.request, kClientDriverName, c.attributes), FALSE);
+        EXPECT_EQ(OdbcIniSnapshot(), before);
+    }
+    // The same through the installer, as an installer script would send it.
+    EXPECT_FALSE(SQLConfigDataSource(nullptr, ODBC_REMOVE_DSN, kClientDriverName, emptyDsn.c_str()));
+    EXPECT_EQ(OdbcIniSnapshot(), before);
     EXPECT_TRUE(boxes.boxes().empty());
-    // WINE8: Wine's installer takes the empty name for the whole ODBC.INI key of the machine
-    // hive and removes every DSN listed there (Windows refuses the name). The keys it keeps
-    // in the user hive stay. This pins what a caller of the empty name meets under Wine.
-    EXPECT_FALSE(DsnListed("Sales"));
-    EXPECT_EQ(ReadDsnKey("Sales", "Description"), "kept");
+    for (const char* dsn : {"Sales", "Other", "Bare"}) EXPECT_TRUE(DsnListed(dsn)) << dsn;
 }
 
 TEST_F(ConfigDsnTest, AttributeListEdgesReachTheRemoveAsParsed) {

@@ -3,7 +3,9 @@
 // this tool never writes a profile key itself.
 #include <windows.h>
 #include <odbcinst.h>
+#include <shellapi.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -15,16 +17,56 @@ const char kDefaultDriver[] = "Quillmere ODBC Client Interface";
 
 enum ExitCode { kOk = 0, kRefused = 1, kUsage = 2 };
 
+// The installer speaks the ANSI code page. What we print goes to a console as wide
+// characters, and anywhere else (a pipe, a file, a UTF-8 terminal under Wine) as UTF-8, so
+// that a DSN named with letters outside ASCII reads the same everywhere.
+std::wstring Widen(const std::string& text, UINT codePage) {
+    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage) {
+    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &narrow[0], n, nullptr, nullptr);
+    return narrow;
+}
+
+void WriteAnsi(DWORD stream, const std::string& ansi) {
+    HANDLE handle = GetStdHandle(stream);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    const std::wstring wide = Widen(ansi, CP_ACP);
+    DWORD mode = 0, written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    const std::string utf8 = Narrow(wide, CP_UTF8);
+    WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+void Print(DWORD stream, const char* format, ...) {
+    char text[4096];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    WriteAnsi(stream, text);
+}
+
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: dsnset [--driver NAME] [--system] COMMAND ...\n"
-                 "  register FOLDER          register FOLDER\\DSNSET64.dll as the driver's setup library\n"
-                 "  add KEY=VALUE ...        add a DSN silently (DSN=name required)\n"
-                 "  configure KEY=VALUE ...  change a DSN silently\n"
-                 "  remove NAME              remove a DSN\n"
-                 "  show NAME                print the DSN's stored keys\n"
-                 "  list                     print the data sources\n"
-                 "exit codes: 0 done, 1 the installer or the setup library refused, 2 usage\n");
+    Print(STD_ERROR_HANDLE,
+          "usage: dsnset [--driver NAME] [--system] COMMAND ...\n"
+          "  register FOLDER          register FOLDER\\DSNSET64.dll as the driver's setup library\n"
+          "  add KEY=VALUE ...        add a DSN silently (DSN=NAME required)\n"
+          "  configure KEY=VALUE ...  change an existing DSN silently (DSN=NAME required)\n"
+          "  remove NAME              remove an existing DSN\n"
+          "  show NAME                print the DSN's stored keys\n"
+          "  list                     print the data sources\n"
+          "exit codes: 0 done, 1 refused (no such DSN, or the installer or the setup library\n"
+          "refused; nothing was changed), 2 usage\n");
     return kUsage;
 }
 
@@ -34,7 +76,7 @@ void PrintInstallerErrors() {
         char message[SQL_MAX_MESSAGE_LENGTH] = {};
         WORD length = 0;
         if (SQLInstallerError(i, &code, message, sizeof message, &length) != SQL_SUCCESS) break;
-        std::fprintf(stderr, "dsnset: installer error %lu: %s\n", static_cast<unsigned long>(code), message);
+        Print(STD_ERROR_HANDLE, "dsnset: installer error %lu: %s\n", static_cast<unsigned long>(code), message);
     }
 }
 
@@ -56,20 +98,59 @@ int Register(const char* driver, const std::string& folder) {
         PrintInstallerErrors();
         return kRefused;
     }
-    std::printf("registered \"%s\": setup library %s\\DSNSET64.dll\n", driver, pathOut);
+    Print(STD_OUTPUT_HANDLE, "registered \"%s\": setup library %s\\DSNSET64.dll\n", driver, pathOut);
     return kOk;
 }
 
-int Configure(const char* driver, WORD request, const std::vector<std::string>& pairs) {
+const char kDataSourcesKey[] = "Software\\ODBC\\ODBC.INI\\ODBC Data Sources";
+
+// A DSN exists when "ODBC Data Sources" lists it, in the machine's or the user's hive
+// (value names compare without regard to case, as the installer's do).
+bool DataSourceExists(const std::string& dsn) {
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY key;
+        if (RegOpenKeyExA(hive, kDataSourcesKey, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+        bool listed = RegQueryValueExA(key, dsn.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        if (listed) return true;
+    }
+    return false;
+}
+
+// The DSN a list names: the last DSN= pair, the key in any case, as the setup library reads it.
+bool NamedDsn(const std::vector<std::string>& pairs, std::string& dsn) {
+    bool named = false;
+    for (const std::string& p : pairs) {
+        if (_strnicmp(p.c_str(), "DSN=", 4) == 0) {
+            dsn = p.substr(4);
+            named = true;
+        }
+    }
+    return named && !dsn.empty();
+}
+
+int Configure(const char* driver, WORD request, const std::vector<std::string>& pairs, bool mustExist) {
     for (const std::string& p : pairs) {
         if (p.find('=') == std::string::npos) {
-            std::fprintf(stderr, "dsnset: '%s' is not KEY=VALUE\n", p.c_str());
+            Print(STD_ERROR_HANDLE, "dsnset: '%s' is not KEY=VALUE\n", p.c_str());
             return kUsage;
+        }
+    }
+    std::string dsn;
+    if (mustExist) {
+        if (!NamedDsn(pairs, dsn)) {
+            Print(STD_ERROR_HANDLE, "dsnset: name the data source with DSN=NAME\n");
+            return kUsage;
+        }
+        // Asked to configure a DSN that is not there, the installer would create half of one.
+        if (!DataSourceExists(dsn)) {
+            Print(STD_ERROR_HANDLE, "dsnset: no data source named \"%s\"; nothing was changed\n", dsn.c_str());
+            return kRefused;
         }
     }
     std::string list = AttributeList(pairs);
     if (!SQLConfigDataSource(nullptr, request, driver, list.c_str())) {
-        std::fprintf(stderr, "dsnset: the request was refused; nothing was changed by it\n");
+        Print(STD_ERROR_HANDLE, "dsnset: the request was refused; nothing was changed by it\n");
         PrintInstallerErrors();
         return kRefused;
     }
@@ -80,14 +161,14 @@ int Show(const std::string& dsn) {
     char keys[4096] = {};
     int n = SQLGetPrivateProfileString(dsn.c_str(), nullptr, "", keys, sizeof keys, "odbc.ini");
     if (n <= 0 || keys[0] == 0) {
-        std::fprintf(stderr, "dsnset: no keys stored for '%s'\n", dsn.c_str());
+        Print(STD_ERROR_HANDLE, "dsnset: no keys stored for \"%s\"\n", dsn.c_str());
         return kRefused;
     }
-    std::printf("[%s]\n", dsn.c_str());
+    Print(STD_OUTPUT_HANDLE, "[%s]\n", dsn.c_str());
     for (const char* key = keys; *key; key += std::strlen(key) + 1) {
         char value[1024] = {};
         SQLGetPrivateProfileString(dsn.c_str(), key, "", value, sizeof value, "odbc.ini");
-        std::printf("%s=%s\n", key, value);
+        Print(STD_OUTPUT_HANDLE, "%s=%s\n", key, value);
     }
     return kOk;
 }
@@ -101,33 +182,48 @@ int List() {
         DWORD nameLength = sizeof name, driverLength = sizeof driver, type = 0;
         if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(driver), &driverLength))
             break;
-        std::printf("%s=%s\n", name, type == REG_SZ ? driver : "");
+        Print(STD_OUTPUT_HANDLE, "%s=%s\n", name, type == REG_SZ ? driver : "");
     }
     RegCloseKey(key);
     return kOk;
 }
 
+
+// Arguments come from the wide command line, so that a name typed in any script reaches
+// the installer in its code page rather than through the C runtime's own conversion.
+std::vector<std::string> Arguments() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; wide != nullptr && i < count; ++i) arguments.push_back(Narrow(wide[i], CP_ACP));
+    LocalFree(wide);
+    return arguments;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
-    const char* driver = kDefaultDriver;
+int main() {
+    const std::vector<std::string> arguments = Arguments();
+    std::string driver = kDefaultDriver;
     bool system = false;
-    int i = 1;
-    for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i) {
-        if (std::strcmp(argv[i], "--system") == 0) system = true;
-        else if (std::strcmp(argv[i], "--driver") == 0 && i + 1 < argc) driver = argv[++i];
+    std::size_t i = 0;
+    for (; i < arguments.size() && arguments[i].compare(0, 2, "--") == 0; ++i) {
+        if (arguments[i] == "--system") system = true;
+        else if (arguments[i] == "--driver" && i + 1 < arguments.size()) driver = arguments[++i];
         else return Usage();
     }
-    if (i >= argc) return Usage();
-    std::string command = argv[i++];
-    std::vector<std::string> rest(argv + i, argv + argc);
+    if (i >= arguments.size()) return Usage();
+    const std::string command = arguments[i++];
+    const std::vector<std::string> rest(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
+    const char* d = driver.c_str();
 
-    if (command == "register" && rest.size() == 1) return Register(driver, rest[0]);
-    if (command == "add" && !rest.empty()) return Configure(driver, system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN, rest);
+    if (command == "register" && rest.size() == 1) return Register(d, rest[0]);
+    if (command == "add" && !rest.empty()) return Configure(d, system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN, rest, false);
     if (command == "configure" && !rest.empty())
-        return Configure(driver, system ? ODBC_CONFIG_SYS_DSN : ODBC_CONFIG_DSN, rest);
-    if (command == "remove" && rest.size() == 1)
-        return Configure(driver, system ? ODBC_REMOVE_SYS_DSN : ODBC_REMOVE_DSN, {"DSN=" + rest[0]});
+        return Configure(d, system ? ODBC_CONFIG_SYS_DSN : ODBC_CONFIG_DSN, rest, true);
+    // An empty name would reach the installer as "every DSN" on some platforms: a usage error.
+    if (command == "remove" && rest.size() == 1 && !rest[0].empty())
+        return Configure(d, system ? ODBC_REMOVE_SYS_DSN : ODBC_REMOVE_DSN, {"DSN=" + rest[0]}, true);
     if (command == "show" && rest.size() == 1) return Show(rest[0]);
     if (command == "list" && rest.empty()) return List();
     return Usage();

@@ -153,6 +153,67 @@ void ReportUnusableName(HWND window) {
     MessageBoxA(nullptr, message.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
 }
 
+// A DSN's stored keys, kept while a rename takes the old entry away, so that the entry can
+// be put back as it was. Bounded: a section holds a few keys of this driver.
+struct StoredSection {
+    FixedText<4096> keyList = {};
+    static constexpr std::size_t kMostKeys = 32;
+    ProfileText values[kMostKeys] = {};
+
+    void read(const char* dsn) {
+        keyList.clear();
+        SQLGetPrivateProfileString(dsn, nullptr, "", keyList.data(), static_cast<int>(keyList.capacity()), kOdbcIni);
+        keyList.terminate();
+        std::size_t i = 0;
+        for (const char* key = keyList.c_str(); *key && i < kMostKeys; key += std::strlen(key) + 1, ++i) {
+            SQLGetPrivateProfileString(dsn, key, "", values[i].data(), static_cast<int>(values[i].capacity()), kOdbcIni);
+            values[i].terminate();
+        }
+    }
+    void restore(const char* dsn, const char* driver) const {
+        SQLWriteDSNToIni(dsn, driver);
+        std::size_t i = 0;
+        for (const char* key = keyList.c_str(); *key && i < kMostKeys; key += std::strlen(key) + 1, ++i)
+            SQLWritePrivateProfileString(dsn, key, values[i].c_str(), kOdbcIni);
+    }
+};
+
+// The registry, where the installer keeps DSNs, compares names without regard to case,
+// letters outside ASCII included.
+bool SameNameToTheInstaller(const char* a, const char* b) {
+    wchar_t wideA[kProfileTextCapacity] = {}, wideB[kProfileTextCapacity] = {};
+    if (!MultiByteToWideChar(CP_ACP, 0, a, -1, wideA, kProfileTextCapacity) ||
+        !MultiByteToWideChar(CP_ACP, 0, b, -1, wideB, kProfileTextCapacity))
+        return CompareIgnoringCase(a, b) == 0;
+    return CompareStringOrdinal(wideA, -1, wideB, -1, TRUE) == CSTR_EQUAL;
+}
+
+// Registers the record's DSN with the installer; false when it refuses the name. A rename
+// registers the new name first and removes the old one only afterwards, so a refused name
+// never costs the user the DSN. The installer compares names without regard to case: for a
+// rename that changes only the letter case the old entry has to go first (else the new
+// spelling would not take, and removing the old name afterwards would remove the DSN), so
+// its keys are kept and the entry is put back as it was when the new spelling is refused.
+bool RegisterDsn() {
+    const char* dsn = Settings->DSN.value.c_str();
+    const char* driver = DriverName ? DriverName : "";
+    const char* initial = InitialDsnName.c_str();
+    const bool rename = IsConfigure() && !InitialDsnName.empty() && std::strcmp(dsn, initial) != 0;
+    if (!rename) return SQLWriteDSNToIni(dsn, driver) != FALSE;
+
+    if (!SameNameToTheInstaller(dsn, initial)) {
+        if (!SQLWriteDSNToIni(dsn, driver)) return false;
+        SQLRemoveDSNFromIni(initial);
+        return true;
+    }
+    static StoredSection old;  // 20 KB: kept off the caller's stack; calls never overlap (mutex)
+    old.read(initial);
+    SQLRemoveDSNFromIni(initial);
+    if (SQLWriteDSNToIni(dsn, driver)) return true;
+    old.restore(initial, driver);
+    return false;
+}
+
 void ApplyAddDefaults() {
     DsnSettings& s = *Settings;
     auto fill = [](DsnSetting& field, const char* value) {
@@ -225,9 +286,7 @@ int CommitDsn(HWND window) {
         ReportUnusableName(window);
         return 0;
     }
-    if (IsConfigure() && std::strcmp(s.DSN.value.c_str(), InitialDsnName.c_str()) != 0)
-        SQLRemoveDSNFromIni(InitialDsnName.c_str());
-    if (!SQLWriteDSNToIni(s.DSN.value.c_str(), DriverName ? DriverName : "")) {
+    if (!RegisterDsn()) {
         ReportUnusableName(window);
         return 0;
     }

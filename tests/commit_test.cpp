@@ -4,11 +4,13 @@
 #include <windows.h>
 #include <odbcinst.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "tests/support/import_hook.h"
 #include "tests/support/message_box_recorder.h"
 #include "tests/support/odbc_profile.h"
 #include "tests/support/server_scenario.h"
@@ -284,16 +286,90 @@ TEST_F(CommitTest, ExistingDsnIsOverwrittenOnlyWhenTheUserAgrees) {
     EXPECT_TRUE(Absent(ReadDsnKey("Sales", "DBQ")));
 }
 
-TEST_F(CommitTest, RenameRemovesTheOldNameOnlyWhenTheNewOneIsGood) {
-    ASSERT_TRUE(Silent(ODBC_ADD_DSN, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=dbhost"}));
-    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-    EXPECT_EQ(WithWindow(false, {"DSN=Bad[Name", "DBQ=DEMODATA", "ServerName=dbhost"}, "Sales"), 0);
-    EXPECT_TRUE(DsnListed("Sales"));  // the old DSN is kept
-    EXPECT_EQ(WithWindow(false, {"DSN=Renamed", "DBQ=DEMODATA", "ServerName=dbhost"}, "Sales"), 1);
-    EXPECT_FALSE(DsnListed("Sales"));
-    EXPECT_TRUE(DsnListed("Renamed"));
-    EXPECT_EQ(ReadDsnKey("Renamed", "ServerName"), "dbhost.1583");
-    EXPECT_EQ(boxes.boxes().size(), 1u);
+// The installer as seen by the statically linked commit: registration of one chosen name
+// is refused, everything else reaches Wine's installer.
+struct RegistrationRefusal {
+    static std::string refusedName;
+    static FARPROC(WINAPI* realGetProcAddress)(HMODULE, LPCSTR);
+    static BOOL(WINAPI* realWriteDsn)(LPCSTR, LPCSTR);
+    static BOOL WINAPI WriteDsn(LPCSTR dsn, LPCSTR driver) {
+        return dsn && refusedName == dsn ? FALSE : realWriteDsn(dsn, driver);
+    }
+    static FARPROC WINAPI GetProcAddressRefusing(HMODULE module, LPCSTR name) {
+        FARPROC real = realGetProcAddress(module, name);
+        if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) == 0 || std::strcmp(name, "SQLWriteDSNToIni") != 0) return real;
+        realWriteDsn = reinterpret_cast<BOOL(WINAPI*)(LPCSTR, LPCSTR)>(reinterpret_cast<void*>(real));
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&WriteDsn));
+    }
+};
+std::string RegistrationRefusal::refusedName;
+FARPROC(WINAPI* RegistrationRefusal::realGetProcAddress)(HMODULE, LPCSTR) = nullptr;
+BOOL(WINAPI* RegistrationRefusal::realWriteDsn)(LPCSTR, LPCSTR) = nullptr;
+
+// The DSN names "ODBC Data Sources" lists, spelled as stored.
+std::vector<std::string> ListedNames() {
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources", 0, KEY_READ, &key) != 0)
+        return names;
+    char name[600];
+    for (DWORD i = 0, n = sizeof name; RegEnumValueA(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) == 0;
+         ++i, n = sizeof name)
+        names.push_back(name);
+    RegCloseKey(key);
+    return names;
+}
+
+// A rename never loses the old DSN: the new name is registered before the old one goes.
+TEST_F(CommitTest, RenameKeepsTheOldDsnUnlessTheNewNameIsRegistered) {
+    const std::string sued = "S\xFC" "d", suedUpper = "S\xDC" "D";  // code page 1252
+    struct Case {
+        const char* name;
+        std::string initial;
+        std::string renamed;
+        bool installerRefuses;  // through the hook; a 40-character name Wine's installer refuses itself
+        int result;
+        std::size_t boxes;  // the name message on failure; a new spelling is first asked to overwrite
+    };
+    const Case cases[] = {
+        {"forbidden character", "Sales", "Bad[Name", false, 0, 1},
+        {"name the installer refuses", "Sales", std::string(40, 'L'), false, 0, 1},
+        {"refused rename", "Sales", "Renamed", true, 0, 1},
+        {"refused change of letter case", "Sales", "SALES", true, 0, 2},
+        {"good rename", "Sales", "Renamed", false, 1, 0},
+        {"change of letter case", "Sales", "SALES", false, 1, 1},
+        {"change of case outside ASCII", sued, suedUpper, false, 1, 1},
+    };
+    ImportHook getProcAddress(GetModuleHandleA(nullptr), "kernel32.dll", "GetProcAddress",
+                              reinterpret_cast<void*>(&RegistrationRefusal::GetProcAddressRefusing));
+    ASSERT_TRUE(getProcAddress.installed());
+    RegistrationRefusal::realGetProcAddress =
+        reinterpret_cast<FARPROC(WINAPI*)(HMODULE, LPCSTR)>(getProcAddress.original());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& dsn : {c.initial, c.renamed}) ForgetDsn(dsn);
+        RegistrationRefusal::refusedName.clear();
+        ASSERT_TRUE(Silent(ODBC_ADD_DSN, {"DSN=" + c.initial, "DBQ=DEMODATA", "ServerName=dbhost", "Description=kept"}));
+        const std::string before = OdbcIniSnapshot();
+        if (c.installerRefuses) RegistrationRefusal::refusedName = c.renamed;
+
+        MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
+        EXPECT_EQ(WithWindow(false, {"DSN=" + c.renamed, "DBQ=DEMODATA", "ServerName=dbhost", "Description=kept"},
+                             c.initial.c_str()),
+                  c.result);
+        const std::vector<std::string> listed = ListedNames();
+        auto isListed = [&](const std::string& n) { return std::find(listed.begin(), listed.end(), n) != listed.end(); };
+        if (c.result == 0) {
+            EXPECT_EQ(OdbcIniSnapshot(), before);  // the old DSN whole, nothing of the new name
+        } else {
+            EXPECT_TRUE(isListed(c.renamed));
+            EXPECT_FALSE(isListed(c.initial));
+            EXPECT_EQ(ReadDsnKey(c.renamed, "ServerName"), "dbhost.1583");
+            EXPECT_EQ(ReadDsnKey(c.renamed, "Description"), "kept");
+        }
+        EXPECT_EQ(boxes.boxes().size(), c.boxes);
+        for (const std::string& dsn : {c.initial, c.renamed}) ForgetDsn(dsn);
+    }
 }
 
 }  // namespace

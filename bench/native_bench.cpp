@@ -55,7 +55,7 @@ std::vector<std::uint8_t> AttributeList() {
 
 std::vector<std::uint8_t> DetailsAnswer() {
     DatabaseAttributes a{1, 0, 1, 3, 0, 1252};
-    Record r = EncodeDatabaseRecord("DEMODATA", a, 256, "\\\\dbhost\\data\\demodata", 513,
+    Record r = *EncodeDatabaseRecord("DEMODATA", a, 256, "\\\\dbhost\\data\\demodata", 513,
                                     "\\\\dbhost\\data\\demodata;\\\\dbhost\\data2\\demodata");
     return r;
 }

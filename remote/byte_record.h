@@ -26,13 +26,21 @@ public:
         pos_ += n;
     }
     void skip(std::size_t n) { if (!ok_ || n > size_ - pos_) ok_ = false; else pos_ += n; }
+    // A 16-bit length field. A length it cannot carry would make the record lie about its
+    // own size: it is refused, and the writer is bad from then on.
+    void putLength16(std::uint64_t length) {
+        if (length > kMostLength16) { ok_ = false; return; }
+        put16(static_cast<std::uint16_t>(length));
+    }
     // A length-prefixed string: 16-bit length (text + 3), the text, its zero.
     void putItem(const char* text, std::size_t length) {
-        put16(static_cast<std::uint16_t>(length + 3));
+        putLength16(static_cast<std::uint64_t>(length) + 3);
         put(text, length);
         std::uint8_t zero = 0;
         put(&zero, 1);
     }
+
+    static constexpr std::uint64_t kMostLength16 = 0xFFFF;
 
 private:
     std::uint8_t* data_;

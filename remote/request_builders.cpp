@@ -9,8 +9,10 @@ namespace {
 
 std::uint32_t Length32(const Record& r) { return static_cast<std::uint32_t>(r.size()); }
 
-std::int32_t SetRecord(std::int32_t session, std::uint16_t serverType, std::uint16_t code, Record record) {
-    return DBUSetInfo(session, serverType, code, Length32(record), record.data());
+// A record that could not be made is never sent.
+std::int32_t SetRecord(std::int32_t session, std::uint16_t serverType, std::uint16_t code, EncodedRecord record) {
+    if (!record) return kStatusNoMemory;
+    return DBUSetInfo(session, serverType, code, Length32(*record), record->data());
 }
 
 std::int32_t WriteEngineDsn(std::uint16_t code, std::int32_t session, std::uint16_t serverType,
@@ -50,9 +52,10 @@ std::int32_t DeleteEngineDsn(std::int32_t session, std::uint16_t serverType, con
 std::int32_t GetEngineDsn(std::int32_t session, std::uint16_t serverType, std::uint16_t* translation, const char* name,
                           char* description, char* database, char* openMode) {
     try {
-        Record request = EncodeReadEngineDsnRequest(name);
+        EncodedRecord request = EncodeReadEngineDsnRequest(name);
+        if (!request) return kStatusNoMemory;
         Record answer(ReadEngineDsnAnswerSize(name), 0);
-        std::uint16_t status = DBUGetInfo(session, serverType, kInfoReadEngineDsn, Length32(request), request.data(),
+        std::uint16_t status = DBUGetInfo(session, serverType, kInfoReadEngineDsn, Length32(*request), request->data(),
                                           Length32(answer), answer.data());
         if (status != 0) return status;
         EngineDsnAnswer a = ReadEngineDsnAnswer(answer.data(), answer.size());
@@ -77,7 +80,9 @@ std::int32_t GetDatabaseNames(std::int32_t session, std::uint16_t serverType, st
     if (byteLength == nullptr || names == nullptr) return kStatusNoMemory;
     try {
         const std::uint64_t asked = *byteLength;
-        Record buffer = EncodeDatabaseNamesRequest(asked);
+        EncodedRecord request = EncodeDatabaseNamesRequest(asked);
+        if (!request) return kStatusNoMemory;
+        Record& buffer = *request;
         std::uint16_t status = DBUGetInfo(session, serverType, kInfoDatabaseNames, Length32(buffer), buffer.data(),
                                           Length32(buffer), buffer.data());
         // Copied back whatever the status: callers use them for 0 and 2300 only.
@@ -94,7 +99,9 @@ std::int32_t GetDatabaseInfo(std::int32_t session, std::uint16_t serverType, con
     if (attributes == nullptr || dictionaryLength == nullptr || dataLength == nullptr) return kStatusNoMemory;
     try {
         const std::uint64_t dictionaryCapacity = *dictionaryLength, dataCapacity = *dataLength;
-        Record buffer = EncodeDatabaseRecord(name, *attributes, dictionaryCapacity, "", dataCapacity, "");
+        EncodedRecord request = EncodeDatabaseRecord(name, *attributes, dictionaryCapacity, "", dataCapacity, "");
+        if (!request) return kStatusNoMemory;
+        Record& buffer = *request;
         std::uint16_t status = DBUGetInfo(session, serverType, kInfoDatabaseDetails, Length32(buffer), buffer.data(),
                                           Length32(buffer), buffer.data());
         if (status != 0) return status;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
+#include <utility>
 
 #include "remote/byte_record.h"
 
@@ -11,8 +11,14 @@ namespace {
 std::size_t Length(const char* text) { return text ? std::strlen(text) : 0; }
 const char* Text(const char* text) { return text ? text : ""; }
 
-// Lengths travel in 16 bits together with the 3 bytes of an item's frame.
-constexpr std::uint64_t kLongestText = 0xFFFF - 3;
+// The caller's capacities and lengths are 64-bit; one that no 16-bit field can carry is
+// refused before any record is sized from it.
+constexpr std::uint64_t kLongestSlotText = ByteWriter::kMostLength16 - 3;
+
+EncodedRecord Finished(Record& record, const ByteWriter& w) {
+    if (!w.ok()) return std::nullopt;
+    return std::move(record);
+}
 
 void PutAttributes(ByteWriter& w, const DatabaseAttributes& a) {
     const std::uint8_t bytes[10] = {a.bound, a.integrityEnforced, a.createDictionary, a.securityModel,
@@ -23,7 +29,7 @@ void PutAttributes(ByteWriter& w, const DatabaseAttributes& a) {
 // A text slot: its 16-bit length field (capacity + 3), then capacity + 1 bytes holding
 // the text (cut to the capacity) and zeros.
 void PutSlot(ByteWriter& w, const char* text, std::uint64_t capacity) {
-    w.put16(static_cast<std::uint16_t>(capacity + 3));
+    w.putLength16(capacity + 3);
     std::size_t start = w.position();
     w.put(Text(text), std::min<std::size_t>(Length(text), static_cast<std::size_t>(capacity)));
     w.seek(start + static_cast<std::size_t>(capacity) + 1);
@@ -31,7 +37,7 @@ void PutSlot(ByteWriter& w, const char* text, std::uint64_t capacity) {
 
 }  // namespace
 
-Record EncodeEngineDsnRecord(std::uint16_t translation, const char* name, const char* description,
+EncodedRecord EncodeEngineDsnRecord(std::uint16_t translation, const char* name, const char* description,
                              const char* database, const char* openMode) {
     const char* texts[] = {name, description, database, openMode};
     std::size_t size = 16;
@@ -41,25 +47,25 @@ Record EncodeEngineDsnRecord(std::uint16_t translation, const char* name, const 
     w.skip(2);
     w.put16(translation);
     for (const char* t : texts) w.putItem(Text(t), Length(t));
-    return record;
+    return Finished(record, w);
 }
 
 namespace {
 
 // A record that carries only a name: reserved bytes, the name item, nine reserved bytes.
-Record EncodeNameRecord(std::size_t nameOffset, const char* name) {
+EncodedRecord EncodeNameRecord(std::size_t nameOffset, const char* name) {
     Record record(nameOffset + Length(name) + 3 + 9, 0);
     ByteWriter w(record.data(), record.size());
     w.skip(nameOffset);
     w.putItem(Text(name), Length(name));
-    return record;
+    return Finished(record, w);
 }
 
 }  // namespace
 
-Record EncodeDeleteEngineDsn(const char* name) { return EncodeNameRecord(2, name); }
+EncodedRecord EncodeDeleteEngineDsn(const char* name) { return EncodeNameRecord(2, name); }
 
-Record EncodeReadEngineDsnRequest(const char* name) { return EncodeNameRecord(4, name); }
+EncodedRecord EncodeReadEngineDsnRequest(const char* name) { return EncodeNameRecord(4, name); }
 
 std::size_t ReadEngineDsnAnswerSize(const char* name) { return Length(name) + 136; }
 
@@ -82,11 +88,16 @@ std::uint64_t ReadDatabaseCountAnswer(const std::uint8_t* answer, std::size_t si
     return ByteReader(answer, size).get16(0);
 }
 
-Record EncodeDatabaseNamesRequest(std::uint64_t byteLength) {
+std::uint64_t DatabaseNamesByteLength(std::uint64_t count) {
+    return std::min(count, kMostDatabaseNamesPerRequest) * kDatabaseNameSlot;
+}
+
+EncodedRecord EncodeDatabaseNamesRequest(std::uint64_t byteLength) {
+    if (byteLength > ByteWriter::kMostLength16) return std::nullopt;
     Record record(static_cast<std::size_t>(byteLength) + 3, 0);
     ByteWriter w(record.data(), record.size());
-    w.put16(static_cast<std::uint16_t>(byteLength));
-    return record;  // the first name slot is sent as zeros
+    w.putLength16(byteLength);
+    return Finished(record, w);  // the first name slot is sent as zeros
 }
 
 std::uint64_t ReadDatabaseNamesAnswer(const std::uint8_t* answer, std::size_t size, std::uint64_t asked,
@@ -106,19 +117,19 @@ FixedText<21> DatabaseNameAt(const char* names, std::uint64_t length, std::size_
     return name;
 }
 
-Record EncodeDatabaseRecord(const char* name, const DatabaseAttributes& attributes, std::uint64_t dictionaryLength,
-                            const char* dictionary, std::uint64_t dataLength, const char* dataFiles) {
-    // A length the 16-bit fields cannot carry is a record that cannot be made: the builder answers 222.
-    if (dictionaryLength > kLongestText || dataLength > kLongestText || Length(name) > kLongestText) throw std::bad_alloc();
+EncodedRecord EncodeDatabaseRecord(const char* name, const DatabaseAttributes& attributes,
+                                   std::uint64_t dictionaryLength, const char* dictionary, std::uint64_t dataLength,
+                                   const char* dataFiles) {
+    if (dictionaryLength > kLongestSlotText || dataLength > kLongestSlotText) return std::nullopt;
     Record record(Length(name) + static_cast<std::size_t>(dictionaryLength + dataLength) + 23, 0);
     ByteWriter w(record.data(), record.size());
-    w.put16(static_cast<std::uint16_t>(dataLength));
-    w.put16(static_cast<std::uint16_t>(dictionaryLength));
+    w.putLength16(dataLength);
+    w.putLength16(dictionaryLength);
     PutAttributes(w, attributes);
     w.putItem(Text(name), Length(name));
     PutSlot(w, dataFiles, dataLength);
     PutSlot(w, dictionary, dictionaryLength);
-    return record;
+    return Finished(record, w);
 }
 
 DatabaseDetails ReadDatabaseDetailsAnswer(const std::uint8_t* answer, std::size_t size, char* dataFiles,

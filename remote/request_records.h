@@ -5,11 +5,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/fixed_text.h"
 
 using Record = std::vector<std::uint8_t>;
+// A request record, or none when one of its lengths does not fit the 16-bit field that
+// carries it (the builders then answer 222 and send nothing).
+using EncodedRecord = std::optional<Record>;
 
 // Information codes.
 constexpr std::uint16_t kInfoDatabaseCount = 4115;
@@ -22,6 +26,11 @@ constexpr std::uint16_t kInfoModifyEngineDsn = 5206;
 constexpr std::uint16_t kInfoReadEngineDsn = 5207;
 
 constexpr std::size_t kDatabaseNameSlot = 20;
+// The most names one 4117 request can ask for: its byte length travels in 16 bits.
+constexpr std::uint64_t kMostDatabaseNamesPerRequest = 0xFFFF / kDatabaseNameSlot;  // 3,276
+// The byte length L to ask for when the server holds count databases: a server that holds
+// more than one request can carry is listed up to that many.
+std::uint64_t DatabaseNamesByteLength(std::uint64_t count);
 
 struct DatabaseAttributes {
     std::uint8_t bound;
@@ -33,12 +42,12 @@ struct DatabaseAttributes {
 };
 
 // 5205 and 5206: translation at 2, then name, description, database and open mode items.
-Record EncodeEngineDsnRecord(std::uint16_t translation, const char* name, const char* description,
+EncodedRecord EncodeEngineDsnRecord(std::uint16_t translation, const char* name, const char* description,
                              const char* database, const char* openMode);
 // 5202: the name item at 2, nine reserved bytes after it.
-Record EncodeDeleteEngineDsn(const char* name);
+EncodedRecord EncodeDeleteEngineDsn(const char* name);
 // 5207: the name item at 4, nine reserved bytes after it; the answer buffer's size.
-Record EncodeReadEngineDsnRequest(const char* name);
+EncodedRecord EncodeReadEngineDsnRequest(const char* name);
 std::size_t ReadEngineDsnAnswerSize(const char* name);
 
 struct EngineDsnAnswer {
@@ -54,7 +63,7 @@ EngineDsnAnswer ReadEngineDsnAnswer(const std::uint8_t* answer, std::size_t size
 std::uint64_t ReadDatabaseCountAnswer(const std::uint8_t* answer, std::size_t size);
 
 // 4117: one buffer of L + 3 bytes for request and answer.
-Record EncodeDatabaseNamesRequest(std::uint64_t byteLength);
+EncodedRecord EncodeDatabaseNamesRequest(std::uint64_t byteLength);
 // Copies the answered name bytes (never more than asked, nor more than the answer holds)
 // into names (capacity bytes) and returns how many were copied.
 std::uint64_t ReadDatabaseNamesAnswer(const std::uint8_t* answer, std::size_t size, std::uint64_t asked,
@@ -63,7 +72,7 @@ std::uint64_t ReadDatabaseNamesAnswer(const std::uint8_t* answer, std::size_t si
 FixedText<21> DatabaseNameAt(const char* names, std::uint64_t length, std::size_t slot);
 
 // 4116 and 4166: D and K, the attributes, the name item, the data and dictionary slots.
-Record EncodeDatabaseRecord(const char* name, const DatabaseAttributes& attributes, std::uint64_t dictionaryLength,
+EncodedRecord EncodeDatabaseRecord(const char* name, const DatabaseAttributes& attributes, std::uint64_t dictionaryLength,
                             const char* dictionary, std::uint64_t dataLength, const char* dataFiles);
 
 struct DatabaseDetails {

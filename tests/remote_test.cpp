@@ -245,8 +245,18 @@ TEST_F(RemoteTest, InjectedStatusesAndLyingAnswers) {
     EXPECT_STREQ(openMode, "");
 
     EXPECT_EQ(CreateDatabase(session, 1, "X", &attributes, 1, "C", 1, "C"), 2305);
-    // A record that cannot be made answers 222 and never reaches the server.
+    // A record whose lengths its 16-bit fields cannot carry answers 222 and never reaches
+    // the server (which would answer with a status of its own).
+    const std::string huge(70000, 'n');
     EXPECT_EQ(CreateDatabase(session, 1, "X", &attributes, 70000, "", 1, "C"), kStatusNoMemory);
+    EXPECT_EQ(CreateEngineDsn(session, 1, 0, huge.c_str(), "", "X", "0"), kStatusNoMemory);
+    EXPECT_EQ(DeleteEngineDsn(session, 1, huge.c_str()), kStatusNoMemory);
+    std::strcpy(description, "kept");
+    EXPECT_EQ(GetEngineDsn(session, 1, &translation, huge.c_str(), description, database, openMode), kStatusNoMemory);
+    EXPECT_STREQ(description, "kept");
+    length = 65540;  // 3,277 names
+    EXPECT_EQ(GetDatabaseNames(session, 1, &length, &names[0]), kStatusNoMemory);
+    EXPECT_EQ(length, 65540u);
     EXPECT_EQ(CreateEngineDsn(session, 1, 0, "X", "", "X", "0"), 4111);
     DBUDisconnect(&session);
 }

@@ -14,7 +14,7 @@ std::string TextAt(const Record& r, std::size_t offset) { return std::string(rei
 
 TEST(RequestRecordTest, DeleteEngineDsnIsNamePlusFourteen) {
     for (std::string name : {std::string("a"), std::string("SALESDSN"), std::string(40, 'n')}) {
-        Record r = EncodeDeleteEngineDsn(name.c_str());
+        Record r = EncodeDeleteEngineDsn(name.c_str()).value();
         ASSERT_EQ(r.size(), name.size() + 14);
         EXPECT_EQ(At16(r, 2), name.size() + 3);
         EXPECT_EQ(TextAt(r, 4), name);
@@ -23,10 +23,10 @@ TEST(RequestRecordTest, DeleteEngineDsnIsNamePlusFourteen) {
 }
 
 TEST(RequestRecordTest, CreateEngineDsnWithOneCharacterTexts) {
-    Record r = EncodeEngineDsnRecord(2, "N", "D", "B", "0");
+    Record r = EncodeEngineDsnRecord(2, "N", "D", "B", "0").value();
     const Record expected = {0, 0, 2, 0, 4, 0, 'N', 0, 4, 0, 'D', 0, 4, 0, 'B', 0, 4, 0, '0', 0};
     EXPECT_EQ(r, expected);
-    Record longer = EncodeEngineDsnRecord(1, "SALES", "Sales data", "DEMODATA", "-4");
+    Record longer = EncodeEngineDsnRecord(1, "SALES", "Sales data", "DEMODATA", "-4").value();
     EXPECT_EQ(longer.size(), 5u + 10 + 8 + 2 + 16);
     EXPECT_EQ(At16(longer, 4), 8u);
     EXPECT_EQ(TextAt(longer, 4 + 8 + 2), "Sales data");
@@ -34,7 +34,7 @@ TEST(RequestRecordTest, CreateEngineDsnWithOneCharacterTexts) {
 }
 
 TEST(RequestRecordTest, ReadEngineDsnRequest) {
-    Record r = EncodeReadEngineDsnRequest("DEMO");
+    Record r = EncodeReadEngineDsnRequest("DEMO").value();
     ASSERT_EQ(r.size(), 20u);
     EXPECT_EQ(At16(r, 4), 7u);
     EXPECT_EQ(TextAt(r, 6), "DEMO");
@@ -43,7 +43,7 @@ TEST(RequestRecordTest, ReadEngineDsnRequest) {
 
 TEST(RequestRecordTest, DatabaseDetailsRequestForDb) {
     DatabaseAttributes none{};
-    Record r = EncodeDatabaseRecord("db", none, 256, "", 513, "");
+    Record r = EncodeDatabaseRecord("db", none, 256, "", 513, "").value();
     ASSERT_EQ(r.size(), 794u);
     EXPECT_EQ(At16(r, 0), 513u);
     EXPECT_EQ(At16(r, 2), 256u);
@@ -57,7 +57,7 @@ TEST(RequestRecordTest, DatabaseDetailsRequestForDb) {
 
 TEST(RequestRecordTest, CreateDatabaseCarriesAttributesAndTexts) {
     DatabaseAttributes a{1, 1, 1, 3, 1, 1252};
-    Record r = EncodeDatabaseRecord("SALES", a, 9, "C:\\dict\\x", 11, "C:\\d1;C:\\d2");
+    Record r = EncodeDatabaseRecord("SALES", a, 9, "C:\\dict\\x", 11, "C:\\d1;C:\\d2").value();
     ASSERT_EQ(r.size(), 5u + 9 + 11 + 23);
     const Record attributes = {1, 1, 1, 3, 1, 0xE4, 0x04, 0, 0, 0};
     EXPECT_EQ(Record(r.begin() + 4, r.begin() + 14), attributes);
@@ -65,7 +65,44 @@ TEST(RequestRecordTest, CreateDatabaseCarriesAttributesAndTexts) {
     EXPECT_EQ(TextAt(r, 24), "C:\\d1;C:\\d2");
     EXPECT_EQ(At16(r, 36), 12u);
     EXPECT_EQ(TextAt(r, 38), "C:\\dict\\x");
-    EXPECT_THROW(EncodeDatabaseRecord("x", a, 70000, "", 0, ""), std::bad_alloc);
+}
+
+// Every length travels in 16 bits: one that does not fit is refused, never wrapped into a
+// record that misstates its own size.
+TEST(RequestRecordTest, EveryLengthOverItsFieldIsRefused) {
+    const std::string fits(65532, 'n');      // item length 65,535: the most a field carries
+    const std::string tooLong(65533, 'n');   // item length 65,536
+    const std::string huge(70000, 'n');
+    const DatabaseAttributes a{};
+    struct Case { const char* name; EncodedRecord record; std::size_t size; };  // size 0: refused
+    const Case cases[] = {
+        {"5202 name that fits", EncodeDeleteEngineDsn(fits.c_str()), 65546},
+        {"5202 name one over", EncodeDeleteEngineDsn(tooLong.c_str()), 0},
+        {"5207 name of 70,000", EncodeReadEngineDsnRequest(huge.c_str()), 0},
+        {"5205 name of 70,000", EncodeEngineDsnRecord(0, huge.c_str(), "d", "b", "0"), 0},
+        {"5206 description one over", EncodeEngineDsnRecord(0, "n", tooLong.c_str(), "b", "0"), 0},
+        {"5206 open mode that fits", EncodeEngineDsnRecord(0, "n", "d", "b", fits.c_str()), 65532 + 19},
+        {"4117 for 3,276 names", EncodeDatabaseNamesRequest(65520), 65523},
+        {"4117 for 3,277 names", EncodeDatabaseNamesRequest(65540), 0},
+        {"4117 length of 2^32 + 20", EncodeDatabaseNamesRequest((1ull << 32) + 20), 0},
+        {"4166 data locations that fit", EncodeDatabaseRecord("x", a, 0, "", 65532, "d"), 1 + 65532 + 23},
+        {"4166 data locations one over", EncodeDatabaseRecord("x", a, 0, "", 65533, "d"), 0},
+        {"4116 dictionary capacity one over", EncodeDatabaseRecord("x", a, 65533, "", 0, ""), 0},
+        {"4116 dictionary capacity of 2^63", EncodeDatabaseRecord("x", a, 1ull << 63, "", 0, ""), 0},
+        {"4166 name one over", EncodeDatabaseRecord(tooLong.c_str(), a, 1, "k", 1, "d"), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(c.record.has_value(), c.size != 0);
+        if (c.record) EXPECT_EQ(c.record->size(), c.size);
+    }
+    const Record& widest = *cases[0].record;
+    EXPECT_EQ(At16(widest, 2), 65535u);
+
+    // A server holding more databases than one request can carry is listed up to that many.
+    struct Names { std::uint64_t count, length; };
+    for (const Names& n : {Names{0, 0}, Names{1, 20}, Names{3276, 65520}, Names{3277, 65520}, Names{65535, 65520}})
+        EXPECT_EQ(DatabaseNamesByteLength(n.count), n.length) << n.count;
 }
 
 // A 4116 answer as a server would lay it out.
@@ -128,7 +165,7 @@ TEST(AnswerReaderTest, DatabaseDetailsThatLieStayInBounds) {
 }
 
 TEST(AnswerReaderTest, DatabaseNamesAreCutToWhatWasAsked) {
-    Record request = EncodeDatabaseNamesRequest(40);
+    Record request = EncodeDatabaseNamesRequest(40).value();
     ASSERT_EQ(request.size(), 43u);
     EXPECT_EQ(At16(request, 0), 40u);
 

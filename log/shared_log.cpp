@@ -56,9 +56,11 @@ void WriteHeaderIfNew(qs::io::FileOutputStream* stream) {
             }
         } catch (const qs::ResultException&) {
             // a log without its header still takes entries
+        } catch (const std::bad_alloc&) {
         }
         stream->signal();
     } catch (const qs::ResultException&) {
+    } catch (const std::bad_alloc&) {
     }
 }
 
@@ -114,11 +116,12 @@ std::int32_t OpenSharedLog(SharedLog** holder, const wchar_t* bundleName, const 
     wchar_t directory[kLogDirectoryCharacters] = {};
     GetLogDirectory(directory, kLogDirectoryCharacters);
     const wchar_t* file = (fileName && *fileName) ? fileName : L"qmsw.log";
-    std::u16string component = LogComponentName(componentName ? reinterpret_cast<const char16_t*>(componentName) : u"");
 
     SharedLog* log = new (std::nothrow) SharedLog{};
     if (log == nullptr) return kResultFail;
     try {
+        const std::u16string component =
+            LogComponentName(componentName ? reinterpret_cast<const char16_t*>(componentName) : u"");
         qs::String path(directory);
         path.append(L"\\", 1).append(qs::String(file));
         log->logger = qs::log::Logger::create(qs::String(reinterpret_cast<const wchar_t*>(component.c_str())));

@@ -26,10 +26,17 @@ using VdexId = std::uint16_t (*)(std::int32_t, void*, void*, std::int32_t*, std:
                                  std::int32_t, void*);
 using VdexidAdminFunction = std::uint16_t (*)(std::int32_t, std::int32_t, std::int32_t, std::int32_t*, std::int32_t*);
 
-void TakeLock() {
-    while (InterlockedExchange(&EngineInterfaceLock, -1) == -1) Sleep(0);
-}
-void ReleaseLock() { InterlockedExchange(&EngineInterfaceLock, 0); }
+// Holds EngineInterfaceLock for a scope, so that no way out of it, an exception included,
+// leaves the lock taken for ever.
+class EngineLock {
+public:
+    EngineLock() {
+        while (InterlockedExchange(&EngineInterfaceLock, -1) == -1) Sleep(0);
+    }
+    ~EngineLock() { InterlockedExchange(&EngineInterfaceLock, 0); }
+    EngineLock(const EngineLock&) = delete;
+    EngineLock& operator=(const EngineLock&) = delete;
+};
 
 void LowerUsers() {
     if (EngineInterfaceUsers > 0) --EngineInterfaceUsers;
@@ -55,12 +62,11 @@ void ReportLoadFailure() {
 }  // namespace
 
 std::int32_t LoadEngineInterface() {
-    TakeLock();
+    EngineLock lock;
     if (EngineInterfaceLoaded == 0) {
         QSHandle handle = nullptr;
         if (LoadRuntimeLibrary(L"w64kfif.dll", &handle) != 0) {
             ReportLoadFailure();
-            ReleaseLock();
             return kStatusEngineNotLoaded;
         }
         EngineInterfaceHandle = handle;
@@ -71,7 +77,6 @@ std::int32_t LoadEngineInterface() {
         EngineInterfaceLoaded = 1;
     }
     ++EngineInterfaceUsers;
-    ReleaseLock();
     return 0;
 }
 
@@ -92,14 +97,13 @@ std::int32_t CallEngine(std::int32_t operation, void* position, void* data, std:
     if (loaded != 0) return loaded;
     auto vdexId = reinterpret_cast<VdexId>(EngineCallTable[0].address);
     if (vdexId == nullptr) {
-        TakeLock();
+        EngineLock lock;
         LowerUsers();
-        ReleaseLock();
         return kStatusEntryNotAvailable;
     }
     // The lock is never held across the engine call.
     std::int32_t status = vdexId(operation, position, data, dataLength, value, pointer1, pointer2, value1, value2, identity);
-    TakeLock();
+    EngineLock lock;
     if (status != 0 || operation != 25) {
         LowerUsers();
     } else if (auto admin = reinterpret_cast<VdexidAdminFunction>(EngineCallTable[1].address)) {
@@ -110,6 +114,5 @@ std::int32_t CallEngine(std::int32_t operation, void* position, void* data, std:
             if (answer == 0 && EngineInterfaceUsers == 0) status = UnloadEngineInterface();
         }
     }
-    ReleaseLock();
     return status;
 }

@@ -56,24 +56,44 @@ BOOL AddOrConfigure(HWND owner, WORD request, LPCSTR driver) {
 
 }  // namespace
 
+namespace {
+
+// The request on the call's record: parse, then remove, run the setup dialog or commit.
+BOOL RunRequest(HWND owner, WORD request, LPCSTR driver, LPCSTR attributes) {
+    if (attributes != nullptr) ParseAttributeList(attributes, *Settings);
+    if (Settings->DSN.isSet) InitialDsnName = Settings->DSN.value;
+    else InitialDsnName.clear();
+    RemoteSession = kNoRemoteSession;
+    return IsRemoveRequest(request) ? RemoveDsn(owner) : AddOrConfigure(owner, request, driver);
+}
+
+// The last boundary before the installer: whatever a facility let through (an allocation
+// that failed, say) ends here as the call's failure, and the caller still gets the record
+// freed, the administration library stopped and the mutex released.
+template <typename Work, typename Result>
+Result Contained(Work work, Result failure) {
+    try {
+        return work();
+    } catch (...) {
+        return failure;
+    }
+}
+
+}  // namespace
+
 extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriver, LPCSTR lpszAttributes) {
-    BOOL result = TRUE;
+    // Without the mutex nothing may be touched; TRUE tells the installer nothing went wrong
+    // with the DSN, which is exactly the case.
     if (QSMutexAcquire(ConfigDsnMutex) != 0) return TRUE;
 
-    if (ConfigDsnUseCount == 0) DBUStart(nullptr);
+    if (ConfigDsnUseCount == 0) Contained([] { return DBUStart(nullptr); }, kStatusEntryNotAvailable);
     ++ConfigDsnUseCount;
 
+    BOOL result = FALSE;
     SettingsMemory = GlobalAlloc(GHND, sizeof(DsnSettings));
     Settings = static_cast<DsnSettings*>(GlobalLock(SettingsMemory));
-    if (Settings == nullptr) {
-        result = FALSE;
-    } else {
-        if (lpszAttributes != nullptr) ParseAttributeList(lpszAttributes, *Settings);
-        if (Settings->DSN.isSet) InitialDsnName = Settings->DSN.value;
-        else InitialDsnName.clear();
-        RemoteSession = kNoRemoteSession;
-
-        result = IsRemoveRequest(fRequest) ? RemoveDsn(hwndParent) : AddOrConfigure(hwndParent, fRequest, lpszDriver);
+    if (Settings != nullptr) {
+        result = Contained([&] { return RunRequest(hwndParent, fRequest, lpszDriver, lpszAttributes); }, FALSE);
         GlobalUnlock(SettingsMemory);
     }
     GlobalFree(SettingsMemory);
@@ -81,7 +101,8 @@ extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriv
     Settings = nullptr;
     DriverName = nullptr;
 
-    if (ConfigDsnUseCount > 0 && --ConfigDsnUseCount == 0) DBUStop(nullptr);
+    if (ConfigDsnUseCount > 0 && --ConfigDsnUseCount == 0)
+        Contained([] { return DBUStop(nullptr); }, kStatusEntryNotAvailable);
     QSMutexRelease(ConfigDsnMutex);
     return result;
 }

@@ -4,7 +4,11 @@
 #include "setup/config_dsn.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) AttachLibrary(module);
-    else if (reason == DLL_PROCESS_DETACH) DetachLibrary();
+    try {
+        if (reason == DLL_PROCESS_ATTACH) AttachLibrary(module);
+        else if (reason == DLL_PROCESS_DETACH) DetachLibrary();
+    } catch (...) {
+        // attach answers TRUE whatever happens; no exception may reach the loader
+    }
     return TRUE;
 }

@@ -2,7 +2,6 @@
 
 #include <cwchar>
 #include <new>
-#include <string>
 
 #include "platform/qscore.h"
 #include "setup/install_paths.h"
@@ -103,15 +102,19 @@ std::int32_t CreateDirectoryPath(const wchar_t* path) {
 
 std::int32_t FindInstalledLibrary(const wchar_t* libraryName, std::uint64_t* capacity, wchar_t* output) {
     if (libraryName == nullptr || capacity == nullptr || output == nullptr) return kResultFail;
-    const std::wstring suffix = std::wstring(L"\\bin\\") + libraryName;
+    // Built in the working buffer, never on the heap: the engine interface's loader calls
+    // this with its spin lock held, where nothing may throw.
+    const wchar_t kBin[] = L"\\bin\\";
+    const std::size_t binLength = std::wcslen(kBin), nameLength = std::wcslen(libraryName);
     for (const wchar_t* key : InstallInfoKeys) {
         wchar_t working[kWorkingCharacters] = {};
         std::uint32_t size = 0;
         if (!ReadFromKey(key, L"InstallDir64", sizeof working, &size, working)) continue;
         std::size_t length = wcsnlen(working, kWorkingCharacters);
         // A path that would not fit the working buffer is refused; the next key may do.
-        if (length + suffix.size() >= kWorkingCharacters) continue;
-        std::wmemcpy(working + length, suffix.c_str(), suffix.size() + 1);
+        if (length + binLength + nameLength >= kWorkingCharacters) continue;
+        std::wmemcpy(working + length, kBin, binLength);
+        std::wmemcpy(working + length + binLength, libraryName, nameLength + 1);
         if (OpensForReading(working)) return HandOver(working, capacity, output);
     }
     if (!OpensForReading(libraryName)) return kResultFileNotFound;

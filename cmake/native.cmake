@@ -13,6 +13,7 @@ target_include_directories(dsnset_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 add_executable(core_tests_native ${DSNSET_CORE_TEST_SOURCES})
 target_link_libraries(core_tests_native PRIVATE dsnset_core GTest::gtest_main)
+target_compile_definitions(core_tests_native PRIVATE DSNSET_RESOURCE_SCRIPT="${PROJECT_SOURCE_DIR}/resources/dsnset.rc")
 add_test(NAME core_tests_native COMMAND core_tests_native)
 
 # libFuzzer targets over every input the product does not control.

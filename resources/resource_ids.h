@@ -1,14 +1,14 @@
 // Resource identifiers of DSNSET64.dll: dialog templates and the string table.
 #pragma once
 
-// Dialog templates.
+// Dialog templates. HelpDlgProc serves a host's own modeless dialog: it has no template here.
 #define IDD_SETUP 110
-#define IDD_ADVANCED 111
-#define IDD_LOGON 115
-#define IDD_HELP 118
-#define IDD_ENGINE_DSN 130
-#define IDD_ENGINE_ADVANCED 131
-#define IDD_CREATE_DATABASE 136
+#define IDD_LOGON 111
+#define IDD_ADVANCED 115
+#define IDD_CREATE_DATABASE 118
+#define IDD_CREATE_ENGINE_DSN 130
+#define IDD_MODIFY_ENGINE_DSN 131
+#define IDD_ENGINE_ADVANCED 136
 #define IDD_ADD_DATAFILE 150
 
 // Strings.

@@ -214,50 +214,15 @@ bool RegisterDsn() {
     return false;
 }
 
-void ApplyAddDefaults() {
-    DsnSettings& s = *Settings;
-    auto fill = [](DsnSetting& field, const char* value) {
-        if (!field.isSet) field.set(value);
-    };
-    fill(s.Description, DriverName ? DriverName : "");
-    fill(s.ArrayFetchOn, "1");
-    fill(s.ArrayBufferSize, "8");
-    fill(s.TCPPort, kDefaultTcpPort);
-    fill(s.TransportHint, "TCP:SPX");
-    fill(s.TranslationDLL, "");
-    fill(s.TranslationOption, "");
-    fill(s.QmTranslate, "");
-}
-
+// The keys go in their fixed order; the installer's answers are not examined, as a write
+// that fails leaves nothing the caller could repair.
 void WriteKeys(HWND window, const ProfileText& storedServer) {
-    DsnSettings& s = *Settings;
-    const char* dsn = s.DSN.value.c_str();
-    auto writeIfSet = [dsn](const char* key, const DsnSetting& field) {
-        if (field.isSet) SQLWritePrivateProfileString(dsn, key, field.value.c_str(), kOdbcIni);
-    };
     // A silent configure keeps the server, database and engine DSN keys it does not name:
     // an installer script that changes a description must not lose the server.
     const bool keepUnnamed = window == nullptr && IsConfigure();
-    auto writeOrRemove = [dsn, keepUnnamed](const char* key, const DsnSetting& field, const char* value) {
-        if (!field.isSet && keepUnnamed) return;
-        SQLWritePrivateProfileString(dsn, key, field.isSet ? value : nullptr, kOdbcIni);
-    };
-
-    writeIfSet("Description", s.Description);
-    writeIfSet("ArrayFetchOn", s.ArrayFetchOn);
-    writeIfSet("ArrayBufferSize", s.ArrayBufferSize);
-    writeIfSet("TCPPort", s.TCPPort);
-    if (s.ServerName.isSet && !s.ServerName.value.empty())
-        SQLWritePrivateProfileString(dsn, "ServerName", storedServer.c_str(), kOdbcIni);
-    else
-        writeOrRemove("ServerName", s.ServerName, nullptr);
-    writeOrRemove("DBQ", s.DBQ, s.DBQ.value.c_str());
-    writeOrRemove("ServerDSN", s.ServerDSN, s.ServerDSN.value.c_str());
-    writeIfSet("TransportHint", s.TransportHint);
-    writeIfSet("TranslationDLL", s.TranslationDLL);
-    writeIfSet("TranslationOption", s.TranslationOption);
-    writeIfSet("ReplicationSystem", s.ReplicationSystem);
-    writeIfSet("QmTranslate", s.QmTranslate);
+    const ProfileWritePlan plan = PlanProfileWrites(*Settings, storedServer.c_str(), keepUnnamed);
+    for (std::size_t i = 0; i < plan.count; ++i)
+        SQLWritePrivateProfileString(Settings->DSN.value.c_str(), plan.writes[i].key, plan.writes[i].value, kOdbcIni);
 }
 
 }  // namespace
@@ -291,7 +256,7 @@ int CommitDsn(HWND window) {
         return 0;
     }
 
-    if (!IsConfigure()) ApplyAddDefaults();
+    if (!IsConfigure()) ApplyNewDsnDefaults(s, DriverName);
     WriteKeys(window, storedServer);
     return 1;
 }

@@ -2,23 +2,27 @@
 
 #include <cstring>
 
-const AttributeKey AttributeKeyTable[16] = {
-    {"DSN", &DsnSettings::DSN},
-    {"Description", &DsnSettings::Description},
-    {"DBQ", &DsnSettings::DBQ},
-    {"ServerDSN", &DsnSettings::ServerDSN},
-    {"DictionaryLoc", &DsnSettings::DictionaryLoc},
-    {"DatafileLoc", &DsnSettings::DatafileLoc},
-    {"ServerName", &DsnSettings::ServerName},
-    {"ArrayFetchOn", &DsnSettings::ArrayFetchOn},
-    {"ArrayBufferSize", &DsnSettings::ArrayBufferSize},
-    {"OpenMode", &DsnSettings::OpenMode},
-    {"TransportHint", &DsnSettings::TransportHint},
-    {"TCPPort", &DsnSettings::TCPPort},
-    {"TranslationDLL", &DsnSettings::TranslationDLL},
-    {"TranslationOption", &DsnSettings::TranslationOption},
-    {"ReplicationSystem", &DsnSettings::ReplicationSystem},
-    {"QmTranslate", &DsnSettings::QmTranslate},
+const char kDriverDescriptionDefault[] = "<driver description>";
+
+// In the order the commit writes the keys; the keys it never writes come last.
+const AttributeKey AttributeKeyTable[kAttributeKeyCount] = {
+    // name                field                            order removed kept   new DSN's default
+    {"DSN",               &DsnSettings::DSN,               0,    false,  false, nullptr},
+    {"Description",       &DsnSettings::Description,       1,    false,  false, kDriverDescriptionDefault},
+    {"ArrayFetchOn",      &DsnSettings::ArrayFetchOn,      2,    false,  false, "1"},
+    {"ArrayBufferSize",   &DsnSettings::ArrayBufferSize,   3,    false,  false, "8"},
+    {"TCPPort",           &DsnSettings::TCPPort,           4,    false,  false, "1583"},
+    {"ServerName",        &DsnSettings::ServerName,        5,    true,   true,  nullptr},
+    {"DBQ",               &DsnSettings::DBQ,               6,    true,   true,  nullptr},
+    {"ServerDSN",         &DsnSettings::ServerDSN,         7,    true,   true,  nullptr},
+    {"TransportHint",     &DsnSettings::TransportHint,     8,    false,  false, "TCP:SPX"},
+    {"TranslationDLL",    &DsnSettings::TranslationDLL,    9,    false,  false, ""},
+    {"TranslationOption", &DsnSettings::TranslationOption, 10,   false,  false, ""},
+    {"ReplicationSystem", &DsnSettings::ReplicationSystem, 11,   false,  false, nullptr},
+    {"QmTranslate",       &DsnSettings::QmTranslate,       12,   false,  false, ""},
+    {"DictionaryLoc",     &DsnSettings::DictionaryLoc,     0,    false,  false, nullptr},
+    {"DatafileLoc",       &DsnSettings::DatafileLoc,       0,    false,  false, nullptr},
+    {"OpenMode",          &DsnSettings::OpenMode,          0,    false,  false, nullptr},
 };
 
 namespace {
@@ -74,4 +78,29 @@ void ParseAttributeList(const char* attributes, DsnSettings& settings) {
     std::size_t size = 0;
     while (attributes[size] != 0) size += std::strlen(attributes + size) + 1;
     ParseAttributeListBounded(attributes, size, settings);
+}
+
+void ApplyNewDsnDefaults(DsnSettings& settings, const char* driverDescription) {
+    for (const AttributeKey& row : AttributeKeyTable) {
+        DsnSetting& field = settings.*row.field;
+        if (row.newDsnDefault == nullptr || field.isSet) continue;
+        field.set(row.newDsnDefault == kDriverDescriptionDefault ? (driverDescription ? driverDescription : "")
+                                                                  : row.newDsnDefault);
+    }
+}
+
+ProfileWritePlan PlanProfileWrites(const DsnSettings& settings, const char* storedServer, bool keepUnnamed) {
+    ProfileWritePlan plan{};
+    for (std::uint8_t order = 1; order <= kWrittenKeyCount; ++order) {
+        for (const AttributeKey& row : AttributeKeyTable) {
+            if (row.writeOrder != order) continue;
+            const DsnSetting& field = settings.*row.field;
+            const char* value = field.value.c_str();
+            if (row.field == &DsnSettings::ServerName) value = field.value.empty() ? nullptr : storedServer;
+            if (field.isSet) plan.writes[plan.count++] = {row.name, value};
+            else if (row.removedWhenUnset && !(keepUnnamed && row.keptBySilentConfigure))
+                plan.writes[plan.count++] = {row.name, nullptr};
+        }
+    }
+    return plan;
 }

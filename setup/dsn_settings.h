@@ -39,13 +39,25 @@ struct DsnSettings {
     DsnSetting QmTranslate;
 };
 
+// One row per key of a client DSN, for its whole life: the attribute list sets the field,
+// a new DSN takes the default, and the commit writes the key in its place.
 struct AttributeKey {
     const char* name;
     DsnSetting DsnSettings::*field;
+    std::uint8_t writeOrder;      // position among the commit's writes, 1 first; 0: never written
+    bool removedWhenUnset;        // written always: the value when set, a removal when not
+    bool keptBySilentConfigure;   // a silent configure that does not name it leaves the stored key
+    const char* newDsnDefault;    // a new DSN's value when unset; none: no default
 };
 
-// The keys an attribute list may carry, in lookup order. EngineDescription has no key.
-extern const AttributeKey AttributeKeyTable[16];
+// Stands for the driver's description as a new DSN's default (its "Description").
+extern const char kDriverDescriptionDefault[];
+
+constexpr std::size_t kAttributeKeyCount = 16;
+constexpr std::size_t kWrittenKeyCount = 12;
+
+// The keys an attribute list may carry. EngineDescription has no key.
+extern const AttributeKey AttributeKeyTable[kAttributeKeyCount];
 
 // Keys of this many characters or more are never looked up.
 constexpr std::size_t kAttributeKeyLengthLimit = 18;
@@ -61,3 +73,22 @@ void ParseAttributeListBounded(const char* attributes, std::size_t size, DsnSett
 
 // Case-insensitive comparison of ASCII letters, 0 when equal (the C locale's _stricmp).
 int CompareIgnoringCase(const char* a, const char* b);
+
+// Fills each unset field that has a default for a new DSN, and marks it set.
+void ApplyNewDsnDefaults(DsnSettings& settings, const char* driverDescription);
+
+// One write into the DSN's section: the key and its value, or none to remove the key.
+struct ProfileWrite {
+    const char* key;
+    const char* value;
+};
+struct ProfileWritePlan {
+    ProfileWrite writes[kWrittenKeyCount];
+    std::size_t count;
+};
+
+// The commit's writes, in order, for the record. storedServer is the stored form of the
+// server ("dbhost.1583"), written for a set, non-empty ServerName. keepUnnamed: a silent
+// configure, which leaves the stored keys it does not name. The texts point into the record
+// and into storedServer.
+ProfileWritePlan PlanProfileWrites(const DsnSettings& settings, const char* storedServer, bool keepUnnamed);

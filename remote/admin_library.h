@@ -48,7 +48,5 @@ std::uint16_t DBUStart(void* reserved);
 std::uint16_t DBUStop(void* reserved);
 std::uint16_t QmListDSNs(std::int32_t session, std::uint32_t* length, char* buffer, std::uint8_t flag);
 
-// The status text of the utility string library (imported at load time); callers pass a
-// zero-filled 251-byte buffer and the value 1.
-extern "C" __declspec(dllimport) std::uint16_t DBUGetString(std::uint16_t status, char* buffer, std::uint16_t one);
-constexpr std::size_t kStatusTextCapacity = 251;
+// The status texts come from the utility string library.
+#include "platform/string_library.h"

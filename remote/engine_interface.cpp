@@ -17,7 +17,7 @@ std::uint16_t EngineInterfaceLoaded = 0;
 std::int32_t EngineInterfaceUsers = 0;
 volatile LONG EngineInterfaceLock = 0;
 QSHandle EngineInterfaceHandle = nullptr;
-std::uint8_t ClientIdentity[32] = {};
+std::uint8_t ClientIdentity[kClientIdentitySize] = {};
 
 namespace {
 

@@ -15,8 +15,7 @@ extern volatile LONG EngineInterfaceLock;  // -1 while held, 0 when free
 extern QSHandle EngineInterfaceHandle;
 
 // The client identity block that goes with each engine call (filled by the string library).
-extern std::uint8_t ClientIdentity[32];
-extern "C" __declspec(dllimport) std::uint16_t initVdexIDClientAttrib(void* identity, void* attributes);
+extern std::uint8_t ClientIdentity[kClientIdentitySize];
 
 // The engine type every information request carries (1, 5 or 25) and the platform code of
 // the last version answer.

@@ -6,6 +6,7 @@
 #include "remote/engine_interface.h"
 #include "remote/request_records.h"
 #include "setup/call_values.h"
+#include "setup/messages.h"
 
 std::uint16_t ServerType = 0;
 char ServerPlatformCode[5] = {};
@@ -16,7 +17,7 @@ const char kEngineConnectionMessage[] =
 
 namespace {
 
-constexpr std::size_t kEngineBufferSize = 57000;
+constexpr std::size_t kEngineBufferSize = 57000;  // the data buffer of operation 26
 
 // Asks the server for its version as the given type; on success keeps the platform code
 // and answers the type the caller stores (25 for major version 10 and later).
@@ -38,8 +39,9 @@ int ProbeServerType(HWND window, std::int32_t session) {
 
     void* data = std::calloc(1, kEngineBufferSize);
     if (data == nullptr) return -1;
-    // The identity's attribute buffer is the string library's to keep.
-    void* attributes = std::malloc(kEngineBufferSize);
+    // Not freed here on purpose: the attribute buffer is handed over with the identity and
+    // is the string library's to keep.
+    void* attributes = std::malloc(kClientAttributeBufferSize);
     initVdexIDClientAttrib(ClientIdentity, attributes);
     std::uint8_t position[128] = {};
     std::int32_t dataLength = 75;
@@ -48,6 +50,6 @@ int ProbeServerType(HWND window, std::int32_t session) {
     std::free(data);
 
     if (status == 0 && AskVersion(session, 5, type)) return type;
-    MessageBoxA(window, kEngineConnectionMessage, "Quillmere 64-bit ODBC DSN Setup", MB_OK | MB_ICONSTOP);
+    ShowFailure(window, kEngineConnectionMessage);
     return -1;
 }

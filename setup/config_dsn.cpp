@@ -10,6 +10,7 @@
 #include "resources/resource_ids.h"
 #include "setup/call_values.h"
 #include "setup/dsn_commit.h"
+#include "setup/messages.h"
 #include "setup/profile_store.h"
 
 QSHandle ConfigDsnMutex = nullptr;
@@ -17,8 +18,6 @@ LONG ConfigDsnUseCount = 0;
 HGLOBAL SettingsMemory = nullptr;
 
 namespace {
-
-const char kOdbcIni[] = "odbc.ini";
 
 bool IsRemoveRequest(WORD request) { return request == kRequestRemoveDsn || request == kRequestRemoveSystemDsn; }
 bool IsAddDsnRequest(WORD request) { return request == kRequestAddDsn || request == kRequestAddSystemDsn; }
@@ -36,11 +35,9 @@ bool IsMarkedForReplication(const char* dsn) {
 BOOL RemoveDsn(HWND owner) {
     const char* dsn = Settings->DSN.value.c_str();
     if (owner != nullptr && IsMarkedForReplication(dsn)) {
-        ProfileText caption;
         ProfileText question;
-        LoadProductString(IDS_CAPTION, caption);
         LoadProductString(IDS_REPLICATION_REMOVE, question);
-        if (MessageBoxA(owner, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return TRUE;
+        if (ShowProductBox(owner, question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return TRUE;
     }
     return SQLRemoveDSNFromIni(dsn);
 }

@@ -13,14 +13,13 @@
 #include "remote/request_builders.h"
 #include "resources/resource_ids.h"
 #include "setup/call_values.h"
+#include "setup/messages.h"
 #include "setup/profile_store.h"
 #include "setup/server_address.h"
 #include "setup/validate_dsn_name.h"
 
 namespace {
 
-const char kOdbcIni[] = "odbc.ini";
-const char kCaption[] = "Quillmere 64-bit ODBC DSN Setup";
 const char kEngineDriverName[] = "Quillmere ODBC Engine Interface";
 const char kMessageServerForDatabase[] =
     "Failed to validate the server address supplied or the server address needed to verify the database name.";
@@ -43,8 +42,9 @@ void Format(MessageText& out, unsigned stringId, ...) {
     out.terminate();
 }
 
-void ShowFailure(HWND window, const char* text) {
-    if (window) MessageBoxA(window, text, kCaption, MB_OK | MB_ICONSTOP);
+// Without a window the commit is silent.
+void ReportFailure(HWND window, const char* text) {
+    if (window) ShowFailure(window, text);
 }
 
 bool IsConfigure() { return IsAddRequest == 0; }
@@ -74,7 +74,7 @@ bool ServerForCheck(HWND window, const char* message) {
                                static_cast<int>(stored.capacity()), kOdbcIni);
     stored.terminate();
     if (stored.empty()) {
-        ShowFailure(window, message);
+        ReportFailure(window, message);
         return false;
     }
     ReadBackServerName(stored.c_str(), server.value);
@@ -85,7 +85,7 @@ bool ServerForCheck(HWND window, const char* message) {
 bool ConnectForCheck(HWND window, const char* message, CommitSession& session) {
     if (!ServerForCheck(window, message)) return false;
     if (session.connect(Settings->ServerName.value.c_str())) return true;
-    ShowFailure(window, message);
+    ReportFailure(window, message);
     return false;
 }
 
@@ -108,15 +108,7 @@ bool CheckServerAndEngineDsn(HWND window) {
                                        openMode.data());
     if (status == 0) return true;
     session.disconnect();
-    if (window) {
-        char statusText[kStatusTextCapacity] = {};
-        DBUGetString(static_cast<std::uint16_t>(status), statusText, 1);
-        statusText[kStatusTextCapacity - 1] = 0;
-        ProfileText message;
-        message.assign(kEngineDsnFailurePrefix);
-        message.append(statusText);
-        MessageBoxA(window, message.c_str(), kCaption, MB_OK | MB_ICONSTOP);
-    }
+    if (window) ShowRemoteFailure(window, kEngineDsnFailurePrefix, static_cast<std::uint16_t>(status));
     return false;
 }
 
@@ -134,6 +126,8 @@ bool MayTakeName(HWND window) {
     SQLGetPrivateProfileString("ODBC Data Sources", dsn, "", driver.data(), static_cast<int>(driver.capacity()), kOdbcIni);
     driver.terminate();
     MessageText message;
+    // These two boxes carry no caption of ours (the system's default) on purpose: they are
+    // about the profile, not about this driver.
     if (CompareIgnoringCase(driver.c_str(), kEngineDriverName) == 0) {
         Format(message, IDS_ENGINE_DSN_HOLDS_NAME, dsn);
         if (window) MessageBoxA(window, message.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
@@ -148,9 +142,9 @@ void ReportUnusableName(HWND window) {
     if (window == nullptr) return;
     MessageText message;
     Format(message, IDS_BAD_DSN_NAME, Settings->DSN.value.c_str(), DSN_NAME_LIMIT);
-    ProfileText caption;
-    LoadProductString(IDS_CAPTION, caption);
-    MessageBoxA(nullptr, message.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+    // Deliberately without an owner although a window exists: the box stays up on its own
+    // while the dialog behind it keeps the name the user typed.
+    ShowFailure(nullptr, message.c_str());
 }
 
 // A DSN's stored keys, kept while a rename takes the old entry away, so that the entry can
@@ -214,8 +208,8 @@ bool RegisterDsn() {
     return false;
 }
 
-// The keys go in their fixed order; the installer's answers are not examined, as a write
-// that fails leaves nothing the caller could repair.
+// The keys go in their fixed order. The installer's answers are deliberately not examined:
+// the DSN is registered by now, and a write it refuses leaves nothing the commit could undo.
 void WriteKeys(HWND window, const ProfileText& storedServer) {
     // A silent configure keeps the server, database and engine DSN keys it does not name:
     // an installer script that changes a description must not lose the server.
@@ -239,7 +233,7 @@ int CommitDsn(HWND window) {
     if (s.ServerName.isSet && !s.ServerName.value.empty() &&
         !FormatStoredServer(s.ServerName.value.c_str(), s.TCPPort.isSet ? s.TCPPort.value.c_str() : nullptr,
                             storedServer)) {
-        ShowFailure(window, kMessageServerTooLong);
+        ReportFailure(window, kMessageServerTooLong);
         return 0;
     }
 

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+// The profile every DSN lives in.
+constexpr char kOdbcIni[] = "odbc.ini";
+
 BOOL SQLWriteDSNToIni(LPCSTR dsn, LPCSTR driver);
 // FALSE for an empty name, without asking the installer (see the definition).
 BOOL SQLRemoveDSNFromIni(LPCSTR dsn);

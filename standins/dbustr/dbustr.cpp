@@ -6,15 +6,15 @@
 #include <cstdio>
 #include <cstring>
 
+#define DBUSTR_BUILDING
+#include "platform/string_library.h"
 #include "standins/scenario/statuses.h"
-
-#define DBUSTR_API extern "C" __declspec(dllexport)
 
 namespace {
 
-struct StatusText { std::uint16_t status; const char* text; };
+struct KnownStatus { std::uint16_t status; const char* text; };
 
-const StatusText kTexts[] = {
+const KnownStatus kTexts[] = {
     {0, "The operation completed successfully."},
     {222, "There is not enough memory to build the request."},
     {290, "The dictionary files already exist at the specified location."},
@@ -35,14 +35,12 @@ const StatusText kTexts[] = {
     {kInfoCodeNotSupported, "The server does not support this request."},
 };
 
-// Callers hand a 251-byte buffer.
-constexpr std::size_t kStatusTextCapacity = 251;
-
 }  // namespace
 
+// Callers hand a buffer of kStatusTextCapacity bytes.
 DBUSTR_API std::uint16_t DBUGetString(std::uint16_t status, char* buffer, std::uint16_t) {
     if (buffer == nullptr) return 1;
-    for (const StatusText& t : kTexts) {
+    for (const KnownStatus& t : kTexts) {
         if (t.status == status) {
             std::snprintf(buffer, kStatusTextCapacity, "%s", t.text);
             return 0;
@@ -56,13 +54,13 @@ DBUSTR_API std::uint16_t DBUGetString(std::uint16_t status, char* buffer, std::u
 DBUSTR_API std::uint16_t initVdexIDClientAttrib(void* identity, void* attributes) {
     if (identity == nullptr) return 1;
     unsigned char* id = static_cast<unsigned char*>(identity);
-    std::memset(id, 0, 32);
+    std::memset(id, 0, kClientIdentitySize);
     std::memcpy(id, "QMCL", 4);
     DWORD pid = GetCurrentProcessId(), tid = GetCurrentThreadId();
     std::memcpy(id + 4, &pid, 4);
     std::memcpy(id + 8, &tid, 4);
     DWORD size = 19;
     GetComputerNameA(reinterpret_cast<char*>(id + 12), &size);
-    if (attributes != nullptr) std::snprintf(static_cast<char*>(attributes), 57000, "client=%lu", pid);
+    if (attributes != nullptr) std::snprintf(static_cast<char*>(attributes), kClientAttributeBufferSize, "client=%lu", pid);
     return 0;
 }

@@ -53,3 +53,7 @@ struct FixedText {
 
     bool operator==(const char* text) const { return text && std::strcmp(bytes, text) == 0; }
 };
+
+// The 8-bit texts of profiles and dialogs: 512 characters and the terminator.
+constexpr std::size_t kProfileTextCapacity = 513;
+using ProfileText = FixedText<kProfileTextCapacity>;

@@ -2,6 +2,8 @@
 
 #include "setup/install_lookup.h"
 
+std::int32_t RemoteSession = kNoRemoteSession;
+
 CallTableRow AdminCallTable[9] = {
     {L"DBUGetInfo", L"_DBUGetInfo@28", 0, nullptr},
     {L"DBUSetInfo", L"_DBUSetInfo@20", 1, nullptr},

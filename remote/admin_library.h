@@ -27,6 +27,11 @@ struct CallTableRow {
     void* address;                 // empty until resolved
 };
 
+// The one session shared by the dialogs and the commit; -2 when none is open. Each
+// ConfigDSN call starts with none.
+extern std::int32_t RemoteSession;
+constexpr std::int32_t kNoRemoteSession = -2;
+
 extern CallTableRow AdminCallTable[9];
 extern std::uint16_t AdminLibraryLoaded;
 extern std::int32_t AdminLibraryUsers;

@@ -17,11 +17,6 @@ extern QSHandle EngineInterfaceHandle;
 // The client identity block that goes with each engine call (filled by the string library).
 extern std::uint8_t ClientIdentity[kClientIdentitySize];
 
-// The engine type every information request carries (1, 5 or 25) and the platform code of
-// the last version answer.
-extern std::uint16_t ServerType;
-extern char ServerPlatformCode[5];
-
 // 0 (loaded, one more user) or 8020.
 std::int32_t LoadEngineInterface();
 // Passes the ten arguments to vdexID; 8020 when the library cannot be loaded, 8005 when
@@ -32,7 +27,3 @@ std::int32_t CallEngine(std::int32_t operation, void* position, void* data, std:
 // Closes the library; called with the lock held.
 std::int32_t UnloadEngineInterface();
 
-// 1, 5 or 25, or -1 after its own message (none when there is no session or no memory).
-int ProbeServerType(HWND window, std::int32_t session);
-
-extern const char kEngineConnectionMessage[];

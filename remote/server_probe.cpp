@@ -3,9 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "remote/server_probe.h"
+
 #include "remote/engine_interface.h"
 #include "remote/request_records.h"
-#include "setup/call_values.h"
 #include "setup/messages.h"
 
 std::uint16_t ServerType = 0;

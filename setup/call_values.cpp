@@ -5,7 +5,6 @@ DsnSettings* Settings = nullptr;
 const char* DriverName = nullptr;
 std::uint32_t IsAddRequest = 0;
 ProfileText InitialDsnName = {};
-std::int32_t RemoteSession = kNoRemoteSession;
 std::uint16_t EngineDsnTranslation = 0;
 
 void LoadProductString(unsigned id, ProfileText& text) {

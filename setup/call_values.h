@@ -19,9 +19,6 @@ extern const char* DriverName;
 extern std::uint32_t IsAddRequest;
 // The DSN value as the attribute list gave it; the commit compares it to detect a rename.
 extern ProfileText InitialDsnName;
-// The open remote session; -2 when none is open.
-extern std::int32_t RemoteSession;
-constexpr std::int32_t kNoRemoteSession = -2;
 // Encoding translation of an engine DSN: 0 none, 1 OEM/ANSI conversion, 2 automatic.
 extern std::uint16_t EngineDsnTranslation;
 

@@ -11,6 +11,7 @@
 #include "remote/admin_library.h"
 #include "remote/engine_interface.h"
 #include "remote/request_builders.h"
+#include "remote/server_probe.h"
 #include "resources/resource_ids.h"
 #include "setup/call_values.h"
 #include "setup/messages.h"

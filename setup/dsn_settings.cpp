@@ -4,25 +4,25 @@
 
 const char kDriverDescriptionDefault[] = "<driver description>";
 
-// In the order the commit writes the keys; the keys it never writes come last.
+// In lookup order; the commit writes by the order column.
 const AttributeKey AttributeKeyTable[kAttributeKeyCount] = {
     // name                field                            order removed kept   new DSN's default
     {"DSN",               &DsnSettings::DSN,               0,    false,  false, nullptr},
     {"Description",       &DsnSettings::Description,       1,    false,  false, kDriverDescriptionDefault},
-    {"ArrayFetchOn",      &DsnSettings::ArrayFetchOn,      2,    false,  false, "1"},
-    {"ArrayBufferSize",   &DsnSettings::ArrayBufferSize,   3,    false,  false, "8"},
-    {"TCPPort",           &DsnSettings::TCPPort,           4,    false,  false, "1583"},
-    {"ServerName",        &DsnSettings::ServerName,        5,    true,   true,  nullptr},
     {"DBQ",               &DsnSettings::DBQ,               6,    true,   true,  nullptr},
     {"ServerDSN",         &DsnSettings::ServerDSN,         7,    true,   true,  nullptr},
+    {"DictionaryLoc",     &DsnSettings::DictionaryLoc,     0,    false,  false, nullptr},
+    {"DatafileLoc",       &DsnSettings::DatafileLoc,       0,    false,  false, nullptr},
+    {"ServerName",        &DsnSettings::ServerName,        5,    true,   true,  nullptr},
+    {"ArrayFetchOn",      &DsnSettings::ArrayFetchOn,      2,    false,  false, "1"},
+    {"ArrayBufferSize",   &DsnSettings::ArrayBufferSize,   3,    false,  false, "8"},
+    {"OpenMode",          &DsnSettings::OpenMode,          0,    false,  false, nullptr},
     {"TransportHint",     &DsnSettings::TransportHint,     8,    false,  false, "TCP:SPX"},
+    {"TCPPort",           &DsnSettings::TCPPort,           4,    false,  false, "1583"},
     {"TranslationDLL",    &DsnSettings::TranslationDLL,    9,    false,  false, ""},
     {"TranslationOption", &DsnSettings::TranslationOption, 10,   false,  false, ""},
     {"ReplicationSystem", &DsnSettings::ReplicationSystem, 11,   false,  false, nullptr},
     {"QmTranslate",       &DsnSettings::QmTranslate,       12,   false,  false, ""},
-    {"DictionaryLoc",     &DsnSettings::DictionaryLoc,     0,    false,  false, nullptr},
-    {"DatafileLoc",       &DsnSettings::DatafileLoc,       0,    false,  false, nullptr},
-    {"OpenMode",          &DsnSettings::OpenMode,          0,    false,  false, nullptr},
 };
 
 namespace {

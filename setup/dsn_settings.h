@@ -7,8 +7,6 @@
 
 #include "platform/fixed_text.h"
 
-constexpr std::size_t kProfileTextCapacity = 513;  // 512 characters and the terminator
-using ProfileText = FixedText<kProfileTextCapacity>;
 
 struct DsnSetting {
     std::uint32_t isSet;  // nonzero once a caller, the user, the profile or a default gave a value

@@ -5,10 +5,7 @@
 #include <cstdint>
 #include <string>
 
-constexpr std::int32_t kResultFail = static_cast<std::int32_t>(0x80004005);
-constexpr std::int32_t kResultBufferTooSmall = static_cast<std::int32_t>(0x8000FFFF);
-constexpr std::int32_t kResultFileNotFound = static_cast<std::int32_t>(0x80070002);
-constexpr std::int32_t kResultAccessDenied = static_cast<std::int32_t>(0x80070005);
+#include "platform/result_codes.h"
 
 // Drops one trailing backslash from a value read with its byte size (terminator included):
 // only for values of two or more characters, so a lone "\" stays. Never touches a byte

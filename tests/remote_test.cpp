@@ -9,6 +9,7 @@
 #include "remote/admin_library.h"
 #include "remote/engine_interface.h"
 #include "remote/request_builders.h"
+#include "remote/server_probe.h"
 #include "setup/call_values.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/message_box_recorder.h"

@@ -9,6 +9,7 @@
 
 #include "setup/call_values.h"
 #include "setup/config_dsn.h"
+#include "setup/installer_library.h"
 #include "setup/profile_store.h"
 #include "setup/validate_dsn_name.h"
 #include "tests/support/import_hook.h"

@@ -93,17 +93,22 @@ double Timed(const Request& r, const char* driver, const std::string& attributes
     return t1 - t0;
 }
 
-// LoadLibrary + FreeLibrary of one file, median of many.
-double LoadCost(const std::string& path, int times) {
-    std::vector<double> costs;
+// LoadLibrary + FreeLibrary of each file in turn, so that all see the same machine; the
+// median per file, or -1 for a file that does not load.
+std::vector<double> LoadCosts(const std::vector<std::string>& paths, int times) {
+    std::vector<std::vector<double>> costs(paths.size());
     for (int i = 0; i < times; ++i) {
-        double t0 = Now();
-        HMODULE m = LoadLibraryA(path.c_str());
-        if (m == nullptr) return -1;
-        FreeLibrary(m);
-        costs.push_back(Now() - t0);
+        for (std::size_t j = 0; j < paths.size(); ++j) {
+            double t0 = Now();
+            HMODULE m = LoadLibraryA(paths[j].c_str());
+            if (m == nullptr) continue;
+            FreeLibrary(m);
+            costs[j].push_back(Now() - t0);
+        }
     }
-    return Median(costs);
+    std::vector<double> medians;
+    for (const std::vector<double>& c : costs) medians.push_back(c.empty() ? -1 : Median(c));
+    return medians;
 }
 
 }  // namespace
@@ -184,7 +189,7 @@ int main(int argc, char** argv) {
     if (!ok) std::printf("  (some requests returned FALSE)\n");
 
     const int loads = 50;
-    std::printf("LoadLibrary+FreeLibrary, median of %d\n", loads);
+    std::printf("LoadLibrary+FreeLibrary, median of %d, interleaved\n", loads);
     struct Library { const char* file; const char* note; };
     const Library libraries[] = {
         {"bare_library.dll", "empty DLL"},
@@ -196,10 +201,12 @@ int main(int argc, char** argv) {
         {"minimal_setup.dll", "with the three imports"},
         {"DSNSET64.dll", "with the three imports"},
     };
-    for (const Library& l : libraries) {
-        double cost = LoadCost(folder + "\\" + l.file, loads);
-        if (cost < 0) std::printf("  %-18s not loadable\n", l.file);
-        else std::printf("  %-18s %8.1f us  %s\n", l.file, cost, l.note);
+    std::vector<std::string> paths;
+    for (const Library& l : libraries) paths.push_back(folder + "\\" + l.file);
+    const std::vector<double> costs = LoadCosts(paths, loads);
+    for (std::size_t j = 0; j < paths.size(); ++j) {
+        if (costs[j] < 0) std::printf("  %-18s not loadable\n", libraries[j].file);
+        else std::printf("  %-18s %8.1f us  %s\n", libraries[j].file, costs[j], libraries[j].note);
     }
     return 0;
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks: the native core (optimised, no sanitizers) and the silent
-# requests through ConfigDSN under Wine against the bare installer calls.
+# Builds and runs the benchmarks: the native core (optimised, no sanitizers); the silent
+# requests through ConfigDSN under Wine against the bare installer calls; and whole
+# SQLConfigDataSource requests for the product against a minimal setup library, with the
+# load cost of each library.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/install-deps.sh"
@@ -16,3 +18,4 @@ scenario="$root/build/bench-server.json"
 echo '{"servers": [{"names": ["localhost"], "versions": {"1": {"major": 9}}, "databases": [{"name": "DEMODATA"}]}]}' > "$scenario"
 export QM_SERVER_SCENARIO="$(run winepath -w "$scenario")"
 run "$bin/installer_bench.exe" "${1:-200}"
+run "$bin/setup_bench.exe" 7 50

@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <vector>
-
 namespace scenario {
 
 namespace {
@@ -15,37 +12,69 @@ std::wstring ScenarioPath() {
     return (n == 0 || n >= 1024) ? std::wstring() : std::wstring(path, n);
 }
 
+// The session lock is opened once per load of the library, not once per call: under Wine
+// every open and close of a named object is a round trip to the server process.
+struct SharedLock {
+    HANDLE volatile handle = nullptr;
+    ~SharedLock() {
+        if (handle) CloseHandle(handle);
+    }
+    HANDLE get() {
+        if (handle != nullptr) return handle;
+        HANDLE made = CreateMutexW(nullptr, FALSE, L"QmServerScenarioLock");
+        // Two threads may race to open it; the loser closes its own handle.
+        if (made && InterlockedCompareExchangePointer(&handle, made, nullptr) != nullptr) CloseHandle(made);
+        return handle;
+    }
+};
+SharedLock Lock;
+
+bool WriteAll(HANDLE file, const std::string& text) {
+    DWORD written = 0;
+    return WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+}
+
 }  // namespace
 
-Session::Session() : lock_(CreateMutexW(nullptr, FALSE, L"QmServerScenarioLock")), data_(Json::object()) {
+// One handle serves the read and the write-back; without a scenario there is no file to
+// guard, so no lock is taken.
+Session::Session() : lock_(nullptr), file_(INVALID_HANDLE_VALUE), data_(Json::object()) {
+    path_ = ScenarioPath();
+    if (path_.empty()) return;
+    lock_ = Lock.get();
     if (lock_) WaitForSingleObject(lock_, INFINITE);
-    std::wstring path = ScenarioPath();
-    if (path.empty()) return;
-    FILE* f = _wfopen(path.c_str(), L"rb");
-    if (f == nullptr) return;
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    file_ = CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    writable_ = file_ != INVALID_HANDLE_VALUE;
+    if (!writable_)
+        file_ = CreateFileW(path_.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) return;
     std::string text;
     char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
-    std::fclose(f);
+    for (DWORD n = 0; ReadFile(file_, buffer, sizeof buffer, &n, nullptr) && n > 0;) text.append(buffer, n);
     Json parsed = Json::parse(text, nullptr, false);  // a broken file reads as an empty scenario
     if (parsed.is_object()) data_ = std::move(parsed);
 }
 
 Session::~Session() {
-    if (lock_) {
-        ReleaseMutex(lock_);
-        CloseHandle(lock_);
-    }
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    if (lock_) ReleaseMutex(lock_);
 }
 
 void Session::save() {
-    std::wstring path = ScenarioPath();
-    if (path.empty()) return;
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    if (f == nullptr) return;
+    if (path_.empty()) return;
     std::string text = data_.dump(2);
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
+    if (writable_) {
+        SetFilePointer(file_, 0, nullptr, FILE_BEGIN);
+        if (WriteAll(file_, text)) SetEndOfFile(file_);
+        return;
+    }
+    HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    WriteAll(file, text);
+    CloseHandle(file);
 }
 
 int InjectedStatus(const Json& data, const std::string& entry, int code) {

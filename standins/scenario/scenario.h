@@ -24,6 +24,9 @@ public:
 
 private:
     void* lock_;
+    void* file_;
+    bool writable_ = false;
+    std::wstring path_;
     Json data_;
 };
 

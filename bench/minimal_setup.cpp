@@ -9,8 +9,7 @@
 
 #include "platform/qscl.h"
 #include "platform/qscore.h"
-
-extern "C" __declspec(dllimport) std::uint16_t DBUGetString(std::uint16_t status, char* buffer, std::uint16_t one);
+#include "platform/string_library.h"
 
 namespace {
 
@@ -26,8 +25,8 @@ void TouchImports() {
     volatile std::uint32_t length = QSStrLenA_32("x");
     (void)length;
     qs::String text(L"x");
-    char status[251] = {};
-    DBUGetString(0, status, 1);
+    StatusText status = {};
+    DBUGetString(0, status.data(), 1);
 }
 
 }  // namespace

@@ -5,26 +5,28 @@
 #include <string>
 
 #include "log/log_line.h"
+#include "platform/fixed_text.h"
 #include "platform/qscore.h"
+#include "platform/utf16.h"
 
 namespace {
 
 std::u16string_view View(const qs::String& s) {
-    return {reinterpret_cast<const char16_t*>(s.getChars()), s.getLength()};
+    return {AsUtf16(s.getChars()), s.getLength()};
 }
 
 std::u16string ProgramName() {
-    wchar_t path[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH + 1);
-    if (n == 0 || n >= MAX_PATH + 1) return {};  // failed, or filled the buffer: unknown
-    return std::u16string(ProgramFileName({reinterpret_cast<const char16_t*>(path), n}));
+    WideText<MAX_PATH + 1> path;
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.capacity()));
+    if (n == 0 || n >= path.capacity()) return {};  // failed, or filled the buffer: unknown
+    return std::u16string(ProgramFileName({AsUtf16(path.c_str()), n}));
 }
 
 std::u16string ComputerName() {
-    wchar_t name[41] = {};
-    if (QSGetHostName(name, 40) != 0) return {};
-    name[40] = 0;
-    return reinterpret_cast<const char16_t*>(name);
+    WideText<41> name = {};
+    if (QSGetHostName(name.data(), 40) != 0) return {};
+    name.terminate();
+    return AsUtf16(name.c_str());
 }
 
 }  // namespace
@@ -37,11 +39,10 @@ void QmswLogWriter::formatEntry(const qs::log::LogEntry& entry, qs::String& line
     entry.getProperty(L"text", text);
     entry.getProperty(L"level", level);
     entry.getProperty(L"timestamp", timestamp);
-    const std::u16string processId = reinterpret_cast<const char16_t*>(
-        qs::String::valueOf(GetCurrentProcessId()).getChars());
+    const std::u16string processId = AsUtf16(qs::String::valueOf(GetCurrentProcessId()).getChars());
     const std::u16string program = ProgramName();
     const std::u16string computer = ComputerName();
     const std::u16string formatted = FormatLogLine(
         {View(timestamp), View(name), processId, program, computer, View(level), View(text)});
-    line = qs::String(reinterpret_cast<const wchar_t*>(formatted.c_str()), formatted.size());
+    line = qs::String(AsWide(formatted), formatted.size());
 }

@@ -10,7 +10,9 @@
 #include "log/log_line.h"
 #include "log/qmsw_log_writer.h"
 #include "platform/qscl.h"
+#include "platform/fixed_text.h"
 #include "platform/qscore.h"
+#include "platform/utf16.h"
 #include "setup/install_lookup.h"
 #include "setup/install_paths.h"
 
@@ -113,18 +115,18 @@ std::int32_t OpenSharedLog(SharedLog** holder, const wchar_t* bundleName, const 
         ++(*holder)->useCount;
         return 0;
     }
-    wchar_t directory[kLogDirectoryCharacters] = {};
-    GetLogDirectory(directory, kLogDirectoryCharacters);
+    WideText<kLogDirectoryCharacters> directory = {};
+    GetLogDirectory(directory.data(), static_cast<std::uint32_t>(directory.capacity()));
     const wchar_t* file = (fileName && *fileName) ? fileName : L"qmsw.log";
 
     SharedLog* log = new (std::nothrow) SharedLog{};
     if (log == nullptr) return kResultFail;
     try {
         const std::u16string component =
-            LogComponentName(componentName ? reinterpret_cast<const char16_t*>(componentName) : u"");
-        qs::String path(directory);
+            LogComponentName(componentName ? AsUtf16(componentName) : u"");
+        qs::String path(directory.c_str());
         path.append(L"\\", 1).append(qs::String(file));
-        log->logger = qs::log::Logger::create(qs::String(reinterpret_cast<const wchar_t*>(component.c_str())));
+        log->logger = qs::log::Logger::create(qs::String(AsWide(component)));
         log->stream = new qs::io::FileOutputStream(path, kFileModeAppendLocked);
         log->writer = new qs::io::OutputStreamWriter(log->stream, "UTF-8", 2048);
         log->processor = new QmswLogWriter(log->writer);

@@ -22,5 +22,10 @@ extern ProfileText InitialDsnName;
 // Encoding translation of an engine DSN: 0 none, 1 OEM/ANSI conversion, 2 automatic.
 extern std::uint16_t EngineDsnTranslation;
 
+// Every value above that belongs to one call, back to its start: no driver, no request,
+// no initial name, no remote session, no engine DSN translation. ConfigDSN calls it first.
+// (ServerType and ServerPlatformCode are the probe's: they describe the last server probed.)
+void ResetCallValues();
+
 // Loads a string of this library into a profile-sized buffer (empty when missing).
 void LoadProductString(unsigned id, ProfileText& text);

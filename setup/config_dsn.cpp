@@ -57,10 +57,9 @@ namespace {
 
 // The request on the call's record: parse, then remove, run the setup dialog or commit.
 BOOL RunRequest(HWND owner, WORD request, LPCSTR driver, LPCSTR attributes) {
+    ResetCallValues();
     if (attributes != nullptr) ParseAttributeList(attributes, *Settings);
     if (Settings->DSN.isSet) InitialDsnName = Settings->DSN.value;
-    else InitialDsnName.clear();
-    RemoteSession = kNoRemoteSession;
     return IsRemoveRequest(request) ? RemoveDsn(owner) : AddOrConfigure(owner, request, driver);
 }
 

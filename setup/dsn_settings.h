@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "platform/fixed_text.h"
 
@@ -17,6 +18,8 @@ struct DsnSetting {
 };
 
 // Field order is fixed; each field is named after the odbc.ini or attribute key that carries it.
+// The record is trivially constructible: the zero-filled block GlobalAlloc gives is an empty
+// record, with every field unset.
 struct DsnSettings {
     DsnSetting DSN;
     DsnSetting Description;
@@ -36,6 +39,8 @@ struct DsnSettings {
     DsnSetting ReplicationSystem;
     DsnSetting QmTranslate;
 };
+static_assert(std::is_trivially_default_constructible_v<DsnSettings> && std::is_trivially_copyable_v<DsnSettings>,
+              "the settings record lives in zero-filled global memory");
 
 // One row per key of a client DSN, for its whole life: the attribute list sets the field,
 // a new DSN takes the default, and the commit writes the key in its place.

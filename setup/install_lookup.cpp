@@ -3,7 +3,9 @@
 #include <cwchar>
 #include <new>
 
+#include "platform/fixed_text.h"
 #include "platform/qscore.h"
+#include "platform/utf16.h"
 #include "setup/install_paths.h"
 
 const wchar_t* const InstallInfoKeys[3] = {
@@ -34,7 +36,7 @@ std::int32_t GetInstallDirectory(const wchar_t* valueName, std::uint32_t* byteSi
     std::uint32_t capacity = *byteSize;
     std::int32_t result = GetInstallValue(valueName, byteSize, buffer);
     if (result == 0)
-        StripTrailingBackslash(reinterpret_cast<char16_t*>(buffer), *byteSize, capacity);
+        StripTrailingBackslash(AsUtf16(buffer), *byteSize, capacity);
     return result;
 }
 
@@ -61,12 +63,12 @@ class PortableDirectories : public DirectoryOperations {
 public:
     bool exists(const std::u16string& path) override {
         QSHandle dir = nullptr;
-        if (QSDirOpen(reinterpret_cast<const wchar_t*>(path.c_str()), &dir) != 0) return false;
+        if (QSDirOpen(AsWide(path), &dir) != 0) return false;
         QSDirClose(dir);
         return true;
     }
     std::int32_t create(const std::u16string& path) override {
-        return QSDirCreate(reinterpret_cast<const wchar_t*>(path.c_str()), nullptr);
+        return QSDirCreate(AsWide(path), nullptr);
     }
 };
 
@@ -94,7 +96,7 @@ std::int32_t CreateDirectoryPath(const wchar_t* path) {
     if (path == nullptr) return kResultFail;
     PortableDirectories directories;
     try {
-        return CreateDirectoryPathWith(reinterpret_cast<const char16_t*>(path), directories);
+        return CreateDirectoryPathWith(AsUtf16(path), directories);
     } catch (const std::bad_alloc&) {
         return kResultFail;
     }
@@ -107,15 +109,15 @@ std::int32_t FindInstalledLibrary(const wchar_t* libraryName, std::uint64_t* cap
     const wchar_t kBin[] = L"\\bin\\";
     const std::size_t binLength = std::wcslen(kBin), nameLength = std::wcslen(libraryName);
     for (const wchar_t* key : InstallInfoKeys) {
-        wchar_t working[kWorkingCharacters] = {};
+        WideText<kWorkingCharacters> working = {};
         std::uint32_t size = 0;
-        if (!ReadFromKey(key, L"InstallDir64", sizeof working, &size, working)) continue;
-        std::size_t length = wcsnlen(working, kWorkingCharacters);
+        if (!ReadFromKey(key, L"InstallDir64", sizeof working.bytes, &size, working.data())) continue;
+        working.terminate();
         // A path that would not fit the working buffer is refused; the next key may do.
-        if (length + binLength + nameLength >= kWorkingCharacters) continue;
-        std::wmemcpy(working + length, kBin, binLength);
-        std::wmemcpy(working + length + binLength, libraryName, nameLength + 1);
-        if (OpensForReading(working)) return HandOver(working, capacity, output);
+        if (working.length() + binLength + nameLength > working.maxLength()) continue;
+        working.append(kBin);
+        working.append(libraryName);
+        if (OpensForReading(working.c_str())) return HandOver(working.c_str(), capacity, output);
     }
     if (!OpensForReading(libraryName)) return kResultFileNotFound;
     return HandOver(libraryName, capacity, output);

@@ -58,15 +58,6 @@ bool ConfigDsnMutexIsFree() {
     return free;
 }
 
-std::string Attributes(const std::string& text) {
-    std::string list;
-    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
-        end = text.find(' ', start);
-        if (end == std::string::npos) end = text.size();
-        list.append(text, start, end - start).push_back('\0');
-    }
-    return list + '\0';
-}
 
 TEST(AllocationFailureTest, NoFailureEscapesLocksOrHalfWritesADsn) {
     AttachLibrary(GetModuleHandleA(nullptr));
@@ -87,7 +78,7 @@ TEST(AllocationFailureTest, NoFailureEscapesLocksOrHalfWritesADsn) {
     server["versions"] = json::object();
     server["versionsAfterEngineStart"] = {{"5", {{"major", 9}, {"platform", "WNT "}}}};
     ServerScenario scenario(json{{"servers", {server}}});
-    const std::string add = Attributes("DSN=Sales DBQ=DEMODATA ServerDSN=DEMO ServerName=localhost");
+    const std::string add = AttributeList({"DSN=Sales", "DBQ=DEMODATA", "ServerDSN=DEMO", "ServerName=localhost"});
     struct Case { const char* name; bool engineMissing; BOOL unfailed; };
     const Case cases[] = {{"engine interface loads", false, TRUE}, {"engine interface missing", true, FALSE}};
     for (const Case& c : cases) {

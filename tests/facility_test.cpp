@@ -12,17 +12,13 @@
 #include "setup/installer_library.h"
 #include "setup/profile_store.h"
 #include "setup/validate_dsn_name.h"
+#include "tests/support/executable_folder.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/message_box_recorder.h"
 
 namespace {
 
-std::string Folder() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, n);
-    return folder.substr(0, folder.find_last_of('\\'));
-}
+std::string Folder() { return ExecutableFolder(); }
 
 class FacilityTest : public ::testing::Test {
 protected:

@@ -6,16 +6,11 @@
 #include <vector>
 
 #include "setup/dsn_settings.h"
+#include "tests/support/attribute_list.h"
 
 namespace {
 
-// Builds a list of zero-terminated texts ended by an empty text.
-std::string List(std::initializer_list<std::string> texts) {
-    std::string list;
-    for (const std::string& t : texts) list.append(t).push_back('\0');
-    list.push_back('\0');
-    return list;
-}
+std::string List(std::initializer_list<std::string> texts) { return AttributeList(texts); }
 
 struct Expected {
     DsnSetting DsnSettings::*field;

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "remote/byte_record.h"
 #include "remote/request_records.h"
 
 namespace {
@@ -105,21 +104,42 @@ TEST(RequestRecordTest, EveryLengthOverItsFieldIsRefused) {
         EXPECT_EQ(DatabaseNamesByteLength(n.count), n.length) << n.count;
 }
 
+// Answers are laid out here byte by byte, never with the product's own writer, so that a
+// layout mistake in the product cannot hide in the test data too.
+void Push16(Record& r, unsigned value) {
+    r.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    r.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+void PushText(Record& r, const std::string& text, std::size_t slot) {  // text, then zeros to the slot
+    r.insert(r.end(), text.begin(), text.end());
+    r.resize(r.size() + slot - text.size(), 0);
+}
+
 // A 4116 answer as a server would lay it out.
 Record DetailsAnswer(std::uint16_t d, std::uint16_t k, const std::string& data, const std::string& dict) {
-    Record r(14 + 5 + 2 + d + 1 + 2 + k + 1, 0);
-    ByteWriter w(r.data(), r.size());
-    w.put16(d);
-    w.put16(k);
-    const std::uint8_t attributes[10] = {1, 0, 1, 3, 0, 0xE9, 0xFD, 0, 0, 0};
-    w.put(attributes, 10);
-    w.putItem("db", 2);
-    w.put16(static_cast<std::uint16_t>(d + 3));
-    w.put(data.c_str(), data.size() + 1);
-    w.seek(21 + d + 1);
-    w.put16(static_cast<std::uint16_t>(k + 3));
-    w.put(dict.c_str(), dict.size() + 1);
+    Record r;
+    Push16(r, d);
+    Push16(r, k);
+    r.insert(r.end(), {1, 0, 1, 3, 0, 0xE9, 0xFD, 0, 0, 0});  // attributes: code page 65001
+    r.insert(r.end(), {5, 0, 'd', 'b', 0});                    // the name item
+    Push16(r, d + 3u);
+    PushText(r, data, d + 1u);
+    Push16(r, k + 3u);
+    PushText(r, dict, k + 1u);
     return r;
+}
+
+TEST(AnswerReaderTest, DatabaseDetailsThatExactlyFillTheBuffersComeWhole) {
+    const std::string data(513, 'd'), dict(256, 'k');
+    Record answer = DetailsAnswer(513, 256, data, dict);
+    ASSERT_EQ(answer.size(), 794u);
+    std::string dataOut(514, '#'), dictOut(257, '#');
+    DatabaseDetails d = ReadDatabaseDetailsAnswer(answer.data(), answer.size(), &dataOut[0], dataOut.size(),
+                                                  &dictOut[0], dictOut.size());
+    EXPECT_EQ(d.dataLength, 513u);
+    EXPECT_EQ(d.dictionaryLength, 256u);
+    EXPECT_EQ(dataOut, data + '\0');
+    EXPECT_EQ(dictOut, dict + '\0');
 }
 
 TEST(AnswerReaderTest, DatabaseDetailsFollowTheAnsweredD) {
@@ -190,14 +210,12 @@ TEST(AnswerReaderTest, DatabaseNamesAreCutToWhatWasAsked) {
 }
 
 TEST(AnswerReaderTest, EngineDsnAnswerStopsAtALyingFrame) {
-    Record answer(ReadEngineDsnAnswerSize("DEMO"), 0);
-    ByteWriter w(answer.data(), answer.size());
-    w.skip(2);
-    w.put16(2);
-    w.putItem("DEMO", 4);
-    w.putItem("Demo data", 9);
-    w.putItem("DEMODATA", 8);
-    w.putItem("-1", 2);
+    Record answer = {0, 0, 2, 0};  // translation 2 at offset 2
+    for (const std::string item : {"DEMO", "Demo data", "DEMODATA", "-1"}) {
+        Push16(answer, static_cast<unsigned>(item.size()) + 3);
+        PushText(answer, item, item.size() + 1);
+    }
+    answer.resize(ReadEngineDsnAnswerSize("DEMO"), 0);
     EngineDsnAnswer a = ReadEngineDsnAnswer(answer.data(), answer.size());
     EXPECT_EQ(a.translation, 2);
     EXPECT_STREQ(a.description.c_str(), "Demo data");

@@ -6,13 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/executable_folder.h"
+
 // Runs each command line (the program is taken from the test executable's folder) at the
 // same time; answers their exit codes in order, 999 for one that could not start or end.
 inline std::vector<DWORD> RunTogether(const std::string& program, const std::vector<std::string>& arguments) {
-    char exe[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string folder(exe, n);
-    folder = folder.substr(0, folder.find_last_of('\\'));
+    const std::string folder = ExecutableFolder();
     std::vector<PROCESS_INFORMATION> children;
     for (const std::string& a : arguments) {
         std::string command = "\"" + folder + "\\" + program + "\" " + a;

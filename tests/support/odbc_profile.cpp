@@ -34,12 +34,6 @@ void DumpKey(HKEY root, const std::string& rootName, const std::string& path, st
 
 }  // namespace
 
-std::string ExecutableFolder() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, n);
-    return folder.substr(0, folder.find_last_of('\\'));
-}
 
 bool RegisterClientDriver(const std::string& folder) {
     std::string attributes = std::string(kClientDriverName) + '\0' + "Driver=DSNSET64.dll" + '\0' +

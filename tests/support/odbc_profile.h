@@ -32,5 +32,5 @@ void ForgetDsn(const std::string& dsn);
 // for before-and-after comparisons.
 std::string OdbcIniSnapshot();
 
-// The folder of the running test executable (where DSNSET64.dll and the stand-ins are).
-std::string ExecutableFolder();
+#include "tests/support/attribute_list.h"
+#include "tests/support/executable_folder.h"

@@ -41,12 +41,7 @@ struct ThreadWork {
     int failed = 0;
 };
 
-std::string List(const std::vector<std::string>& pairs) {
-    std::string list;
-    for (const std::string& p : pairs) list.append(p).push_back('\0');
-    list.push_back('\0');
-    return list;
-}
+std::string List(const std::vector<std::string>& pairs) { return AttributeList(pairs); }
 
 DWORD WINAPI Work(void* parameter) {
     auto* w = static_cast<ThreadWork*>(parameter);

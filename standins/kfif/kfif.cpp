@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "standins/scenario/scenario.h"
+#include "standins/scenario/statuses.h"
 
 #define KFIF_API extern "C" __declspec(dllexport)
 
@@ -48,7 +49,7 @@ KFIF_API std::uint16_t VdexidAdmin(std::int32_t request, std::int32_t, std::int3
     scenario::Session s;
     scenario::Count(s.data(), "VdexidAdmin");
     s.save();
-    if (request != 2 || answer == nullptr || answerLength == nullptr || *answerLength < 4) return 7107;
+    if (request != 2 || answer == nullptr || answerLength == nullptr || *answerLength < 4) return kMalformedRecord;
     *answer = EngineKnob(s.data(), "activeClients", 0);
     return static_cast<std::uint16_t>(EngineKnob(s.data(), "adminStatus", 0));
 }

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "remote/byte_record.h"
+#include "standins/rmadm/server_records.h"
 #include "standins/scenario/scenario.h"
 #include "standins/scenario/statuses.h"
 
@@ -49,26 +49,15 @@ Json* FindByName(Json& list, const std::string& name) {
     return nullptr;
 }
 
-// The text of the item at offset, or false when the record does not hold a whole item.
-bool ReadItem(const ByteReader& r, std::size_t offset, std::string& text, std::size_t* next = nullptr) {
-    std::uint16_t length = r.get16(offset);
-    if (length < 3 || !r.has(offset, length)) return false;
-    char buffer[0x10000];
-    r.copyText(offset + 2, length - 2u, buffer, sizeof buffer);
-    text = buffer;
-    if (next) *next = offset + length;
-    return true;
-}
-
 std::uint16_t DatabaseCount(Json& server, std::uint8_t* answer, std::uint32_t size) {
-    ByteWriter w(answer, size);
-    w.put16(static_cast<std::uint16_t>(List(server, "databases").size()));
+    Outgoing w(answer, size);
+    w.u16(static_cast<unsigned>(List(server, "databases").size()));
     return w.ok() ? 0 : kMalformedRecord;
 }
 
 std::uint16_t DatabaseNames(const Json& data, Json& server, const std::uint8_t* request, std::uint32_t requestSize,
                             std::uint8_t* answer, std::uint32_t size) {
-    std::uint16_t asked = ByteReader(request, requestSize).get16(0);
+    const unsigned asked = Incoming(request, requestSize).u16(0);
     std::string names;
     for (const Json& db : List(server, "databases")) {
         std::string name = Text(db, "name").substr(0, 20);
@@ -81,61 +70,61 @@ std::uint16_t DatabaseNames(const Json& data, Json& server, const std::uint8_t* 
         names.resize(claimed > names.size() ? claimed : names.size(), 'Z');
     }
     std::memset(answer, 0, size);
-    ByteWriter w(answer, size);
-    w.put16(static_cast<std::uint16_t>(claimed));
+    Outgoing w(answer, size);
+    w.u16(static_cast<unsigned>(claimed));
     std::size_t room = size > 2 ? size - 2 : 0;
-    w.put(names.data(), claimed < room ? claimed : room);
+    w.bytes(names.data(), claimed < room ? claimed : room);
     return 0;
 }
 
 std::uint16_t DatabaseDetails(const Json& data, Json& server, std::uint8_t* buffer, std::uint32_t size) {
-    ByteReader r(buffer, size);
+    Incoming r(buffer, size);
     std::string name;
-    if (!ReadItem(r, 14, name)) return kMalformedRecord;
+    if (!r.item(14, name)) return kMalformedRecord;
     Json* db = FindByName(List(server, "databases"), name);
     if (db == nullptr) return kDatabaseNotFound;
     std::string dataFiles = Text(*db, "dataFiles"), dictionary = Text(*db, "dictionary");
-    std::uint16_t capacityD = r.get16(0), capacityK = r.get16(2);
+    const unsigned capacityD = r.u16(0), capacityK = r.u16(2);
     std::uint16_t d = static_cast<std::uint16_t>(dataFiles.size() < capacityD ? dataFiles.size() : capacityD);
     std::uint16_t k = static_cast<std::uint16_t>(dictionary.size() < capacityK ? dictionary.size() : capacityK);
     if (Knob(data, "4116.answerD") >= 0) d = static_cast<std::uint16_t>(Knob(data, "4116.answerD"));
     if (Knob(data, "4116.answerK") >= 0) k = static_cast<std::uint16_t>(Knob(data, "4116.answerK"));
 
     std::memset(buffer, 0, size);
-    ByteWriter w(buffer, size);
-    w.put16(d);
-    w.put16(k);
+    Outgoing w(buffer, size);
+    w.u16(d);
+    w.u16(k);
     const std::uint8_t attributes[10] = {
         std::uint8_t(Number(*db, "bound")), std::uint8_t(Number(*db, "integrity")),
         std::uint8_t(Number(*db, "createDictionary")), std::uint8_t(Number(*db, "security")),
         std::uint8_t(Number(*db, "longMetadata")), std::uint8_t(Number(*db, "codePage")),
         std::uint8_t(Number(*db, "codePage") >> 8), 0, 0, 0};
-    w.put(attributes, sizeof attributes);
-    w.putItem(name.c_str(), name.size());
+    w.bytes(attributes, sizeof attributes);
+    w.item(name);
     std::size_t dataSlot = w.position();
-    w.put16(static_cast<std::uint16_t>(d + 3));
-    w.put(dataFiles.c_str(), dataFiles.size() < d ? dataFiles.size() : d);
-    w.seek(dataSlot + 2 + d + 1);
-    w.put16(static_cast<std::uint16_t>(k + 3));
-    w.put(dictionary.c_str(), dictionary.size() < k ? dictionary.size() : k);
+    w.u16(d + 3u);
+    w.bytes(dataFiles.c_str(), dataFiles.size() < d ? dataFiles.size() : d);
+    w.moveTo(dataSlot + 2 + d + 1);
+    w.u16(k + 3u);
+    w.bytes(dictionary.c_str(), dictionary.size() < k ? dictionary.size() : k);
     return 0;  // a knob that points past the buffer leaves the rest unwritten, as a broken server would
 }
 
 std::uint16_t ReadEngineDsn(const Json& data, Json& server, const std::uint8_t* request, std::uint32_t requestSize,
                             std::uint8_t* answer, std::uint32_t size) {
     std::string name;
-    if (!ReadItem(ByteReader(request, requestSize), 4, name)) return kMalformedRecord;
+    if (!Incoming(request, requestSize).item(4, name)) return kMalformedRecord;
     Json* dsn = FindByName(List(server, "engineDsns"), name);
     if (dsn == nullptr) return kEngineDsnNotFound;
     std::memset(answer, 0, size);
-    ByteWriter w(answer, size);
-    w.skip(2);
-    w.put16(static_cast<std::uint16_t>(Number(*dsn, "translation")));
-    w.putItem(name.c_str(), name.size());
+    Outgoing w(answer, size);
+    w.moveTo(2);
+    w.u16(static_cast<unsigned>(Number(*dsn, "translation")));
+    w.item(name);
     for (const char* key : {"description", "database", "openMode"}) {
         std::string text = Text(*dsn, key);
         std::size_t itemStart = w.position();
-        w.putItem(text.c_str(), text.size());
+        w.item(text);
         if (!w.ok()) break;
         int lie = Knob(data, "5207.itemLength");  // a length field that points past the answer
         if (lie >= 0 && std::string(key) == "database") {
@@ -147,18 +136,17 @@ std::uint16_t ReadEngineDsn(const Json& data, Json& server, const std::uint8_t* 
 }
 
 std::uint16_t CreateDatabase(Json& server, const std::uint8_t* record, std::uint32_t size) {
-    ByteReader r(record, size);
+    Incoming r(record, size);
     std::string name;
     std::size_t dataSlot = 0;
-    if (!ReadItem(r, 14, name, &dataSlot)) return kMalformedRecord;
+    if (!r.item(14, name, &dataSlot)) return kMalformedRecord;
     Json& databases = List(server, "databases");
-    if (FindByName(databases, name)) return 2303;
-    std::uint16_t d = r.get16(0), k = r.get16(2);
-    char dataFiles[0x10000], dictionary[0x10000];
-    r.copyText(dataSlot + 2, d + 1u, dataFiles, sizeof dataFiles);
-    r.copyText(dataSlot + 2 + d + 1 + 2, k + 1u, dictionary, sizeof dictionary);
+    if (FindByName(databases, name)) return kDatabaseExists;
+    const unsigned d = r.u16(0), k = r.u16(2);
+    const std::string dataFiles = r.text(dataSlot + 2, d + 1u);
+    const std::string dictionary = r.text(dataSlot + 2 + d + 1 + 2, k + 1u);
     const std::uint8_t* a = record + 4;
-    if (!r.has(4, 10)) return kMalformedRecord;
+    if (!r.holds(4, 10)) return kMalformedRecord;
     databases.push_back({{"name", name}, {"bound", a[0]}, {"integrity", a[1]}, {"createDictionary", a[2]},
                          {"security", a[3]}, {"longMetadata", a[4]}, {"codePage", a[5] | a[6] << 8},
                          {"dataFiles", dataFiles}, {"dictionary", dictionary}});
@@ -166,18 +154,18 @@ std::uint16_t CreateDatabase(Json& server, const std::uint8_t* record, std::uint
 }
 
 std::uint16_t WriteEngineDsn(Json& server, std::uint16_t code, const std::uint8_t* record, std::uint32_t size) {
-    ByteReader r(record, size);
+    Incoming r(record, size);
     std::string name, description, database, openMode;
     std::size_t pos = 4;
-    if (!ReadItem(r, pos, name, &pos) || !ReadItem(r, pos, description, &pos) || !ReadItem(r, pos, database, &pos) ||
-        !ReadItem(r, pos, openMode, &pos))
+    if (!r.item(pos, name, &pos) || !r.item(pos, description, &pos) || !r.item(pos, database, &pos) ||
+        !r.item(pos, openMode, &pos))
         return kMalformedRecord;
     Json entry = {{"name", name}, {"description", description}, {"database", database}, {"openMode", openMode},
-                  {"translation", r.get16(2)}};
+                  {"translation", r.u16(2)}};
     Json& dsns = List(server, "engineDsns");
     Json* existing = FindByName(dsns, name);
     if (code == 5205) {
-        if (existing) return 4111;
+        if (existing) return kEngineDsnExists;
         dsns.push_back(entry);
     } else {
         if (!existing) return kEngineDsnNotFound;
@@ -188,7 +176,7 @@ std::uint16_t WriteEngineDsn(Json& server, std::uint16_t code, const std::uint8_
 
 std::uint16_t DeleteEngineDsn(Json& server, const std::uint8_t* record, std::uint32_t size) {
     std::string name;
-    if (!ReadItem(ByteReader(record, size), 2, name)) return kMalformedRecord;
+    if (!Incoming(record, size).item(2, name)) return kMalformedRecord;
     Json& dsns = List(server, "engineDsns");
     for (auto it = dsns.begin(); it != dsns.end(); ++it) {
         if (scenario::Lower(Text(*it, "name")) == scenario::Lower(name)) {
@@ -262,12 +250,12 @@ ADMIN_API std::uint16_t DBUGetVersion(std::int32_t session, std::uint16_t type, 
     std::uint8_t* out = static_cast<std::uint8_t*>(record);
     if (out == nullptr || length < 20) return kMalformedRecord;
     std::memset(out, 0, length);
-    ByteWriter w(out, length);
-    w.skip(4);
-    w.put32(static_cast<std::uint32_t>(Number(*version, "major")));
-    w.skip(8);
+    Outgoing w(out, length);
+    w.moveTo(4);
+    w.u32(static_cast<std::uint32_t>(Number(*version, "major")));
+    w.moveTo(16);
     std::string platform = Text(*version, "platform") + "    ";
-    w.put(platform.data(), 4);
+    w.bytes(platform.data(), 4);
     return 0;
 }
 

@@ -6,11 +6,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/install-deps.sh"
-native="$root/build-bench"
-CC=clang CXX=clang++ cmake -S "$root" -B "$native" -G Ninja -DDSNSET_NATIVE=ON -DDSNSET_SANITIZE=OFF \
-  -DDSNSET_FUZZ=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$native" --target native_bench >/dev/null
-"$native/bin/native_bench"
+(cd "$root" && cmake --preset native-bench >/dev/null && cmake --build --preset native-bench --target native_bench >/dev/null)
+"$root/build-bench/bin/native_bench"
 
 source "$root/scripts/wine-session.sh"
 run "$bin/dsnset.exe" register "$(run winepath -w "$bin")" >/dev/null

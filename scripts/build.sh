@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Configures and builds the cross-built product, stand-ins, tools and tests into build/.
+# Configures and builds the cross-built product, stand-ins, tools and tests into build/
+# (the "cross" preset). In CI (CI=true) warnings are errors.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${DSNSET_BUILD_DIR:-$root/build}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-cmake --build "$build"
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+cd "$root"
+cmake --preset cross -DDSNSET_WERROR="$werror" >/dev/null
+cmake --build --preset cross

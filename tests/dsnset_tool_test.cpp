@@ -87,7 +87,9 @@ TEST(DsnsetToolTest, ScriptedSetupThroughTheInstaller) {
         ToolRun run = Dsnset(step.arguments);
         EXPECT_EQ(run.exitCode, step.exitCode) << run.out;
         EXPECT_TRUE(Contains(run.out, step.output)) << run.out;
-        if (!step.changes) EXPECT_EQ(OdbcIniSnapshot(), before);
+        if (!step.changes) {
+            EXPECT_EQ(OdbcIniSnapshot(), before);
+        }
     }
     EXPECT_FALSE(DsnListed("Tool"));
     EXPECT_FALSE(DsnListed("Other"));

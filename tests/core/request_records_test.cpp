@@ -93,7 +93,9 @@ TEST(RequestRecordTest, EveryLengthOverItsFieldIsRefused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(c.record.has_value(), c.size != 0);
-        if (c.record) EXPECT_EQ(c.record->size(), c.size);
+        if (c.record) {
+            EXPECT_EQ(c.record->size(), c.size);
+        }
     }
     const Record& widest = *cases[0].record;
     EXPECT_EQ(At16(widest, 2), 65535u);

@@ -10,7 +10,13 @@ mkdir -p "$out"
 exec 3>"$root/build/xvfb-display"
 Xvfb -displayfd 3 -screen 0 800x500x24 -nolisten tcp 2>/dev/null &
 xvfb=$!
-sleep 1
+# until() CONDITION...: polls the condition for up to 30 s; fails the script when it never holds.
+until_ready() {
+  for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
+  echo "screenshots: gave up waiting for: $*" >&2
+  exit 1
+}
+until_ready test -s "$root/build/xvfb-display"   # Xvfb writes its display number once it serves
 export DISPLAY=":$(cat "$root/build/xvfb-display")"
 trap 'kill $xvfb 2>/dev/null; "$WINESERVER" -k 2>/dev/null || true' EXIT
 
@@ -18,15 +24,18 @@ scenario="$root/build/screens-server.json"
 echo '{"servers": [{"names": ["localhost"], "versions": {}}], "engine": {"op26Status": 9}}' > "$scenario"
 export QM_SERVER_SCENARIO="$("$WINE64" winepath -w "$scenario" 2>/dev/null | tr -d '\r')"
 
-shot() {  # name, argument
+window_shown() { xwininfo -root -tree 2>/dev/null | grep -qF "\"$1\""; }
+shot() {  # name, argument, caption of the window to wait for
   "$WINE64" "$bin/show_messages.exe" "$2" >"$root/build/screens-$1.log" 2>&1 &
   local pid=$!
-  sleep 6
+  until_ready window_shown "$3"
+  sleep 0.5  # the window is mapped; give it one paint
   import -window root "$out/$1.png"
   kill "$pid" 2>/dev/null || true
   "$WINESERVER" -k 2>/dev/null || true
-  sleep 1
+  "$WINESERVER" -w 2>/dev/null || true
 }
-shot engine-connection-message engine
-shot replication-question replication
+caption="Quillmere 64-bit ODBC DSN Setup"
+shot engine-connection-message engine "$caption"
+shot replication-question replication "$caption"
 echo "screenshots in $out"

@@ -10,10 +10,19 @@
 namespace {
 
 OverlapProbe* Probe = nullptr;
+void* RealAcquire = nullptr;
+
+std::int32_t WaitForMutex(void* mutex) {
+    InterlockedIncrement(&Probe->waiting);
+    std::int32_t result = reinterpret_cast<std::int32_t (*)(void*)>(RealAcquire)(mutex);
+    InterlockedDecrement(&Probe->waiting);
+    return result;
+}
 
 HGLOBAL WINAPI EnterLibrary(HGLOBAL block) {
     LONG now = InterlockedIncrement(&Probe->inside);
     InterlockedIncrement(&Probe->entries);
+    if (Probe->waiting > 0) InterlockedExchange(&Probe->contended, 1);
     for (LONG seen = Probe->maxInside; now > seen; seen = Probe->maxInside)
         InterlockedCompareExchange(&Probe->maxInside, now, seen);
     return GlobalLock(block);
@@ -78,7 +87,9 @@ bool WatchLibrary(HMODULE library) {
     if (Probe == nullptr) return false;
     static ImportHook enter(library, "kernel32.dll", "GlobalLock", reinterpret_cast<void*>(&EnterLibrary));
     static ImportHook leave(library, "kernel32.dll", "GlobalFree", reinterpret_cast<void*>(&LeaveLibrary));
-    return enter.installed() && leave.installed();
+    static ImportHook acquire(library, "w64qscore3.dll", "QSMutexAcquire", reinterpret_cast<void*>(&WaitForMutex));
+    RealAcquire = acquire.original();
+    return enter.installed() && leave.installed() && acquire.installed();
 }
 
 WorkloadResult RunWorkload(HMODULE library, const std::string& prefix, int threads, int callsPerThread) {

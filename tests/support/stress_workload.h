@@ -11,6 +11,8 @@ struct OverlapProbe {
     volatile LONG inside;     // calls inside the library now, in every process
     volatile LONG maxInside;  // the most ever seen at once
     volatile LONG entries;    // calls that entered
+    volatile LONG waiting;    // calls waiting for the library's mutex now
+    volatile LONG contended;  // 1 once a call entered while another waited: the calls did meet
 };
 
 // The probe shared by every process of the test (created zeroed by the first).

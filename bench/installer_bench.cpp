@@ -9,29 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
+
 namespace {
 
 const char kDriver[] = "Quillmere ODBC Client Interface";
 using ConfigDsnFunction = BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR);
-
-double Now() {
-    LARGE_INTEGER c, f;
-    QueryPerformanceCounter(&c);
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(c.QuadPart) * 1e6 / static_cast<double>(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-std::string List(const std::vector<std::string>& pairs) {
-    std::string list;
-    for (const std::string& p : pairs) list.append(p).push_back('\0');
-    list.push_back('\0');
-    return list;
-}
 
 // What the commit writes for a silent add of DSN, DBQ and nothing else.
 void BareAdd(const char* dsn) {
@@ -72,20 +55,20 @@ int main(int argc, char** argv) {
     const std::string removeList = List({"DSN=BenchP"});
     for (int i = 0; i < rounds; ++i) {
         SetEnvironmentVariableA("QM_SERVER_SCENARIO", scenario[0] ? scenario : nullptr);
-        double t0 = Now();
+        double t0 = NowMicroseconds();
         configDsn(nullptr, ODBC_ADD_DSN, kDriver, addList.c_str());
-        double t1 = Now();
+        double t1 = NowMicroseconds();
         BareAdd("BenchB");
         SetEnvironmentVariableA("QM_SERVER_SCENARIO", nullptr);
-        double t2 = Now();
+        double t2 = NowMicroseconds();
         configDsn(nullptr, ODBC_CONFIG_DSN, kDriver, configureList.c_str());
-        double t3 = Now();
+        double t3 = NowMicroseconds();
         BareConfigure("BenchB");
-        double t4 = Now();
+        double t4 = NowMicroseconds();
         configDsn(nullptr, ODBC_REMOVE_DSN, kDriver, removeList.c_str());
-        double t5 = Now();
+        double t5 = NowMicroseconds();
         SQLRemoveDSNFromIni("BenchB");
-        double t6 = Now();
+        double t6 = NowMicroseconds();
         add.push_back(t1 - t0);
         bareAdd.push_back(t2 - t1);
         configure.push_back(t3 - t2);

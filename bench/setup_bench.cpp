@@ -12,33 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
+
 namespace {
 
 const char kProductDriver[] = "Quillmere ODBC Client Interface";
 const char kMinimalDriver[] = "Quillmere Bench Minimal Setup";
-
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER c;
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1e6 / frequency;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-std::string List(const std::vector<std::string>& pairs) {
-    std::string list;
-    for (const std::string& p : pairs) list.append(p).push_back('\0');
-    list.push_back('\0');
-    return list;
-}
 
 std::string ExeFolder() {
     char path[MAX_PATH];
@@ -86,9 +65,9 @@ std::string ScenarioPath;
 double Timed(const Request& r, const char* driver, const std::string& attributes, bool* ok) {
     SetEnvironmentVariableA("QM_SERVER_SCENARIO", r.needsServer ? ScenarioPath.c_str() : nullptr);
     const WORD code = r.code;
-    double t0 = Now();
+    double t0 = NowMicroseconds();
     BOOL result = SQLConfigDataSource(nullptr, code, driver, attributes.c_str());
-    double t1 = Now();
+    double t1 = NowMicroseconds();
     if (!result) *ok = false;
     return t1 - t0;
 }
@@ -99,11 +78,11 @@ std::vector<double> LoadCosts(const std::vector<std::string>& paths, int times) 
     std::vector<std::vector<double>> costs(paths.size());
     for (int i = 0; i < times; ++i) {
         for (std::size_t j = 0; j < paths.size(); ++j) {
-            double t0 = Now();
+            double t0 = NowMicroseconds();
             HMODULE m = LoadLibraryA(paths[j].c_str());
             if (m == nullptr) continue;
             FreeLibrary(m);
-            costs[j].push_back(Now() - t0);
+            costs[j].push_back(NowMicroseconds() - t0);
         }
     }
     std::vector<double> medians;

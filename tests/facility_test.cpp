@@ -175,20 +175,4 @@ TEST_F(FacilityTest, FunctionMissingFromTheLoadedInstallerIsNamed) {
     InstallerModule = saved;
 }
 
-TEST_F(FacilityTest, ProfileWrappersReachTheRealInstaller) {
-    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-    ASSERT_TRUE(SQLWriteDSNToIni("FacilityDsn", "Quillmere ODBC Client Interface"));
-    SQLWritePrivateProfileString("FacilityDsn", "ServerName", "dbhost.1583", "odbc.ini");
-    char buffer[513] = {};
-    SQLGetPrivateProfileString("FacilityDsn", "ServerName", "", buffer, 513, "odbc.ini");
-    EXPECT_STREQ(buffer, "dbhost.1583");
-    // The key list of a section that does not exist is empty: a DSN not there yet.
-    char keys[513] = {};
-    SQLGetPrivateProfileString("NoSuchDsnSection", nullptr, "", keys, 513, "odbc.ini");
-    EXPECT_EQ(keys[0], 0);
-    EXPECT_TRUE(SQLRemoveDSNFromIni("FacilityDsn"));
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ODBC\\ODBC.INI\\FacilityDsn");
-    EXPECT_TRUE(boxes.boxes().empty());
-}
-
 }  // namespace

@@ -16,3 +16,7 @@ echo '{"servers": [{"names": ["localhost"], "versions": {"1": {"major": 9}}, "da
 export QM_SERVER_SCENARIO="$(run winepath -w "$scenario")"
 run "$bin/installer_bench.exe" "${1:-200}"
 run "$bin/setup_bench.exe" 7 50
+
+names="$root/build/bench-names-server.json"
+echo '{"servers": [{"names": ["dbhost"], "versions": {"1": {"major": 9}}, "generatedDatabases": {"count": 3276, "seed": 11}}]}' > "$names"
+QM_SERVER_SCENARIO="$(run winepath -w "$names")" run "$bin/database_list_bench.exe" 15

@@ -1,10 +1,14 @@
 // Stand-in of the remote administration library w64rmadm.dll, serving the server scenario.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <map>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "standins/rmadm/server_records.h"
 #include "standins/scenario/scenario.h"
@@ -49,9 +53,32 @@ Json* FindByName(Json& list, const std::string& name) {
     return nullptr;
 }
 
+// The names the server holds, in the order it sends them: its listed databases, then
+// "generatedDatabases": {"count": N, "seed": S} more named GEN00001 and on, shuffled by the
+// seed as a large server's catalogue would come. The count travels in 16 bits.
+std::vector<std::string> DatabaseNamesOf(Json& server) {
+    std::vector<std::string> names;
+    for (const Json& db : List(server, "databases")) names.push_back(Text(db, "name"));
+    auto generated = server.find("generatedDatabases");
+    if (generated != server.end() && generated->is_object()) {
+        const int count = Number(*generated, "count");
+        std::vector<std::string> extra;
+        for (int i = 1; i <= count; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "GEN%05d", i);
+            extra.push_back(name);
+        }
+        std::mt19937 shuffle(static_cast<std::mt19937::result_type>(Number(*generated, "seed", 7)));
+        std::shuffle(extra.begin(), extra.end(), shuffle);
+        names.insert(names.end(), extra.begin(), extra.end());
+    }
+    if (names.size() > 0xFFFF) names.resize(0xFFFF);
+    return names;
+}
+
 std::uint16_t DatabaseCount(Json& server, std::uint8_t* answer, std::uint32_t size) {
     Outgoing w(answer, size);
-    w.u16(static_cast<unsigned>(List(server, "databases").size()));
+    w.u16(static_cast<unsigned>(DatabaseNamesOf(server).size()));
     return w.ok() ? 0 : kMalformedRecord;
 }
 
@@ -59,8 +86,8 @@ std::uint16_t DatabaseNames(const Json& data, Json& server, const std::uint8_t* 
                             std::uint8_t* answer, std::uint32_t size) {
     const unsigned asked = Incoming(request, requestSize).u16(0);
     std::string names;
-    for (const Json& db : List(server, "databases")) {
-        std::string name = Text(db, "name").substr(0, 20);
+    for (const std::string& full : DatabaseNamesOf(server)) {
+        std::string name = full.substr(0, 20);
         names += name + std::string(20 - name.size(), '\0');
     }
     std::size_t claimed = names.size() < asked ? names.size() : asked;

@@ -3,3 +3,5 @@
 #include "dialogs/setup_dialog.h"
 
 INT_PTR CALLBACK SetupDlgProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+std::uint32_t HasServerName = 0;

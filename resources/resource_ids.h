@@ -11,6 +11,11 @@
 #define IDD_ENGINE_ADVANCED 136
 #define IDD_ADD_DATAFILE 150
 
+// Controls of the Logon dialog.
+#define IDC_LOGON_USER 112
+#define IDC_LOGON_PASSWORD 113
+#define IDC_LOGON_SERVER 114
+
 // Strings.
 #define IDS_CAPTION 1002
 #define IDS_BAD_DSN_NAME 1003

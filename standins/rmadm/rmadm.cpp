@@ -236,6 +236,9 @@ ADMIN_API std::uint16_t DBUConnect(const char* server, const char* user, const c
     if (session == nullptr) return kMalformedRecord;
     scenario::Session s;
     scenario::Count(s.data(), "DBUConnect");
+    // What the server was sent, as tests need to see it: every attempt, credentials included.
+    s.data()["connects"].push_back({{"server", server ? server : ""}, {"user", user ? user : ""},
+                                    {"password", password ? password : ""}});
     s.save();
     int injected = scenario::InjectedStatus(s.data(), "DBUConnect");
     if (injected >= 0) return static_cast<std::uint16_t>(injected);

@@ -71,6 +71,12 @@ void ForgetDsn(const std::string& dsn) {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(kOdbcIniKey) + "\\" + dsn).c_str());
 }
 
+std::string RegistryText(HKEY root, const std::string& path) {
+    std::string out;
+    DumpKey(root, root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU", path, out);
+    return out;
+}
+
 std::string OdbcIniSnapshot() {
     std::string out;
     DumpKey(HKEY_LOCAL_MACHINE, "HKLM", kOdbcIniKey, out);

@@ -28,6 +28,9 @@ std::string ReadDsnKey(const std::string& dsn, const std::string& key);
 // Removes every trace of a DSN from both hives.
 void ForgetDsn(const std::string& dsn);
 
+// Every value under the key and its subkeys, one "hive\key\value=data" per line.
+std::string RegistryText(HKEY root, const std::string& path);
+
 // Every value under Software\ODBC\ODBC.INI in both hives, one "hive\key\value=data" per line,
 // for before-and-after comparisons.
 std::string OdbcIniSnapshot();

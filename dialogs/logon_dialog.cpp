@@ -1,0 +1,87 @@
+#include "dialogs/logon_dialog.h"
+
+#include "dialogs/setup_dialog.h"
+#include "remote/admin_library.h"
+#include "resources/resource_ids.h"
+#include "setup/call_values.h"
+#include "setup/messages.h"
+
+std::uint32_t LogonHasUser = 0;
+std::uint32_t LogonHasServer = 0;
+
+namespace {
+
+const char kConnectFailurePrefix[] = "Failed to connect to server. ";
+
+void UpdateLogonControls(HWND dialog) { EnableWindow(GetDlgItem(dialog, IDOK), LogonHasUser && LogonHasServer); }
+
+bool BoxHasText(HWND dialog, int id) {
+    ProfileText text = {};
+    GetDlgItemTextA(dialog, id, text.data(), static_cast<int>(text.capacity()));
+    return !text.empty();
+}
+
+void InitLogon(HWND dialog) {
+    LogonHasServer = 0;
+    if (HasServerName) {
+        SetDlgItemTextA(dialog, IDC_LOGON_SERVER, Settings->ServerName.value.c_str());
+        LogonHasServer = 1;
+    }
+    LogonHasUser = 0;
+    EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
+}
+
+// One connection attempt with what the boxes hold. The user name and the password live only
+// in these buffers, wiped before they go out of scope: neither is kept anywhere.
+INT_PTR TryLogon(HWND dialog, WPARAM command) {
+    ProfileText user = {}, password = {};
+    GetDlgItemTextA(dialog, IDC_LOGON_USER, user.data(), static_cast<int>(user.capacity()));
+    GetDlgItemTextA(dialog, IDC_LOGON_PASSWORD, password.data(), static_cast<int>(password.capacity()));
+    ProfileText server = {};
+    GetDlgItemTextA(dialog, IDC_LOGON_SERVER, server.data(), static_cast<int>(server.capacity()));
+    Settings->ServerName.set(server.c_str());  // a server typed here replaces the setup dialog's
+
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    std::uint16_t status = DBUConnect(Settings->ServerName.value.c_str(), user.c_str(), password.c_str(), &RemoteSession);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    SecureZeroMemory(user.data(), user.capacity());
+    SecureZeroMemory(password.data(), password.capacity());
+    if (status == kStatusSuccess) {
+        EndDialog(dialog, static_cast<INT_PTR>(command));
+        return TRUE;
+    }
+    RemoteSession = kNoRemoteSession;
+    ShowRemoteFailure(dialog, kConnectFailurePrefix, status);
+    return FALSE;  // stays open with what was typed, for another try
+}
+
+}  // namespace
+
+extern "C" INT_PTR CALLBACK LogonDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        InitLogon(dialog);
+        return TRUE;
+    }
+    if (message != WM_COMMAND) return FALSE;
+    switch (LOWORD(wParam)) {
+    case IDC_LOGON_USER:
+        if (HIWORD(wParam) == EN_CHANGE) {
+            LogonHasUser = BoxHasText(dialog, IDC_LOGON_USER);
+            UpdateLogonControls(dialog);
+        }
+        return TRUE;
+    case IDC_LOGON_SERVER:
+        if (HIWORD(wParam) == EN_CHANGE) {
+            LogonHasServer = BoxHasText(dialog, IDC_LOGON_SERVER);
+            UpdateLogonControls(dialog);
+        }
+        return TRUE;
+    case IDCANCEL:
+        EndDialog(dialog, static_cast<INT_PTR>(wParam));
+        return TRUE;
+    case IDOK:
+        return TryLogon(dialog, wParam);
+    default:
+        return FALSE;
+    }
+}

@@ -38,4 +38,5 @@ shot() {  # name, argument, caption of the window to wait for
 caption="Quillmere 64-bit ODBC DSN Setup"
 shot engine-connection-message engine "$caption"
 shot replication-question replication "$caption"
+shot logon-dialog logon "Logon"
 echo "screenshots in $out"

@@ -1,6 +1,6 @@
-// Shows one of the product's message boxes for a screenshot: the replication question of
-// a remove request with an owner window, or the probe's connection message. Each box
-// stays until it is answered (the screenshot script closes it).
+// Shows one of the product's windows for a screenshot: the replication question of a remove
+// request with an owner window, the probe's connection message, or the Logon dialog with a
+// user name typed. Each stays until it is answered (the screenshot script closes it).
 #include <windows.h>
 #include <odbcinst.h>
 
@@ -18,7 +18,18 @@ int main(int argc, char** argv) {
     if (configDsn == nullptr) return 1;
     HWND owner = CreateWindowExA(0, "STATIC", "ODBC Data Source Administrator", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
                                  560, 360, nullptr, nullptr, nullptr, nullptr);
-    if (which == "replication") {
+    if (which == "logon") {
+        auto logon = reinterpret_cast<DLGPROC>(reinterpret_cast<void*>(GetProcAddress(library, "LogonDlgProc")));
+        // Typed once the dialog is up, from a timer on this thread.
+        SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            HWND dialog = FindWindowA("#32770", "Logon");
+            SetDlgItemTextA(dialog, 114, "dbhost");
+            SetDlgItemTextA(dialog, 112, "admin");
+            SetDlgItemTextA(dialog, 113, "secret");
+        });
+        DialogBoxParamA(library, MAKEINTRESOURCEA(111), owner, logon, 0);
+    } else if (which == "replication") {
         SQLWriteDSNToIni("Replicated", "Quillmere ODBC Client Interface");
         SQLWritePrivateProfileString("Replicated", "ReplicationSystem", "Yes", "odbc.ini");
         configDsn(owner, ODBC_REMOVE_DSN, "Quillmere ODBC Client Interface", "DSN=Replicated\0\0");

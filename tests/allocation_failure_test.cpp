@@ -7,11 +7,15 @@
 #include <odbcinst.h>
 
 #include <cwchar>
+#include <new>
 #include <string>
 
+#include "log/shared_log.h"
 #include "platform/qscore.h"
 #include "remote/engine_interface.h"
+#include "setup/call_values.h"
 #include "setup/config_dsn.h"
+#include "setup/dsn_commit.h"
 #include "tests/support/failing_allocator.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/odbc_profile.h"
@@ -122,6 +126,73 @@ TEST(AllocationFailureTest, NoFailureEscapesLocksOrHalfWritesADsn) {
     }
     refuseEngineLibrary = false;
     ForgetDsn("Sales");
+    DetachLibrary();
+}
+
+TEST(AllocationFailureTest, TheSharedLogOpensWholeOrNotAtAll) {
+    ProductRegistrySandbox product;
+    TempFolder logs(L"dsnset-alloc-open");
+    ProductRegistrySandbox::Set(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmere Software\\Event Log\\Version 11\\Settings",
+                                L"EventLogDirectory", logs.path());
+    SharedLog* log = nullptr;
+    failing_allocator::Arm(0);
+    ASSERT_EQ(OpenSharedLog(&log, nullptr, L"KFIF", nullptr), 0);
+    const std::uint64_t allocations = failing_allocator::Disarm();
+    CloseSharedLog(&log);
+    ASSERT_GT(allocations, 0u);
+    for (std::uint64_t failAt = 1; failAt <= allocations; ++failAt) {
+        SCOPED_TRACE(failAt);
+        std::int32_t result = -1;
+        failing_allocator::Arm(failAt);
+        EXPECT_NO_THROW(result = OpenSharedLog(&log, nullptr, L"KFIF", nullptr));
+        failing_allocator::Disarm();
+        EXPECT_EQ(result == 0, log != nullptr);  // an open that failed leaves the holder empty
+        CloseSharedLog(&log);
+    }
+}
+
+// --- The entry's own boundary --------------------------------------------------------
+
+// Stands in for the setup dialog: what the user's OK would do with the record.
+const char* dialogDsn = nullptr;
+bool dialogThrows = false;
+INT_PTR WINAPI FakeSetupDialog(HINSTANCE, LPCSTR, HWND owner, DLGPROC, LPARAM) {
+    if (dialogThrows) throw std::bad_alloc();
+    Settings->DSN.set(dialogDsn);
+    return CommitDsn(owner) ? IDOK : IDCANCEL;
+}
+
+TEST(ConfigDsnEntryTest, WhatTheDialogLetsThroughEndsAsFalseWithTheMutexFree) {
+    AttachLibrary(GetModuleHandleA(nullptr));
+    ImportHook dialog(GetModuleHandleA(nullptr), "user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(&FakeSetupDialog));
+    ASSERT_TRUE(dialog.installed());
+    HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    dialogThrows = true;
+    BOOL result = TRUE;
+    EXPECT_NO_THROW(result = ConfigDSN(owner, ODBC_CONFIG_DSN, kClientDriverName, AttributeList({"DSN=Alpha"}).c_str()));
+    EXPECT_EQ(result, FALSE);
+    EXPECT_TRUE(ConfigDsnMutexIsFree());
+    dialogThrows = false;
+    DestroyWindow(owner);
+    DetachLibrary();
+}
+
+// Each call starts from nothing: a name given to one call is not the next call's initial
+// name (a configure would otherwise take the new name for a rename and remove the old DSN).
+TEST(ConfigDsnEntryTest, EachCallStartsWithoutTheLastCallsValues) {
+    AttachLibrary(GetModuleHandleA(nullptr));
+    ASSERT_TRUE(RegisterClientDriver(ExecutableFolder()));
+    ASSERT_TRUE(CreateDsn("Alpha", {{"Description", "first"}}));
+    ImportHook dialog(GetModuleHandleA(nullptr), "user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(&FakeSetupDialog));
+    HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(ConfigDSN(nullptr, ODBC_CONFIG_DSN, kClientDriverName,
+                          AttributeList({"DSN=Alpha", "Description=second"}).c_str()));
+    dialogDsn = "Beta";  // the user names a DSN in a configure that was given none
+    EXPECT_TRUE(ConfigDSN(owner, ODBC_CONFIG_DSN, kClientDriverName, AttributeList({"Description=third"}).c_str()));
+    EXPECT_TRUE(DsnListed("Alpha"));
+    EXPECT_TRUE(DsnListed("Beta"));
+    for (const char* dsn : {"Alpha", "Beta"}) ForgetDsn(dsn);
+    DestroyWindow(owner);
     DetachLibrary();
 }
 

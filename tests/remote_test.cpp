@@ -312,6 +312,14 @@ TEST_F(ServerProbeTest, NoSessionAsksNothing) {
     EXPECT_EQ(AdminLibraryLoaded, 0);  // not even the library was needed
 }
 
+// A file beside the test program.
+std::wstring AsWideFolderFile(const wchar_t* name) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring folder(exe);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
+}
+
 std::string ReadAll(const std::wstring& path) {
     std::ifstream in(path.c_str(), std::ios::binary);
     std::stringstream s;
@@ -359,6 +367,29 @@ TEST_F(ServerProbeTest, MissingEngineIsLoggedAndShownOnlyWhenAskedFor) {
     std::size_t lineStart = log.rfind("\n", first) + 1;
     EXPECT_EQ(log.substr(lineStart + 28, 16), "KFIF            ");
     EXPECT_EQ(log.substr(first - 6, 6), "I     ");
+}
+
+// An engine library without vdexID: every call answers 8005 and leaves nothing taken.
+TEST_F(ServerProbeTest, EngineWithoutItsEntryAnswersNotAvailableAndHoldsNothing) {
+    TempFolder install(L"dsnset-kfif");
+    CreateDirectoryW((install / L"bin").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(AsWideFolderFile(L"w64kfif_without_vdexid.dll").c_str(), (install / L"bin\\w64kfif.dll").c_str(),
+                          FALSE));
+    ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\InstallInfo",
+                                L"InstallDir64", install.path());
+    UnloadEngineInterface();
+    EngineInterfaceUsers = 0;
+    for (int call = 0; call < 2; ++call) {
+        SCOPED_TRACE(call);
+        std::uint8_t position[128] = {};
+        std::int32_t length = 75, zero = 0;
+        EXPECT_EQ(CallEngine(26, position, nullptr, &length, 75, nullptr, &zero, 0, 0, ClientIdentity),
+                  kStatusEntryNotAvailable);
+        EXPECT_EQ(EngineInterfaceLock, 0);
+        EXPECT_EQ(EngineInterfaceUsers, 0);
+    }
+    EXPECT_EQ(EngineInterfaceLoaded, 1);
+    UnloadEngineInterface();
 }
 
 TEST_F(ServerProbeTest, OperationTwentyFiveMayCloseTheEngine) {

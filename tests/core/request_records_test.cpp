@@ -234,6 +234,19 @@ TEST(AnswerReaderTest, EngineDsnAnswerStopsAtALyingFrame) {
     EngineDsnAnswer c = ReadEngineDsnAnswer(answer.data(), 3);
     EXPECT_EQ(c.translation, 0);
     EXPECT_STREQ(c.description.c_str(), "");
+
+    // An item length below its own frame (0, 1 or 2) would make a reader stand still or read
+    // the same bytes again: the reading ends there.
+    for (std::uint8_t frame : {0, 1, 2}) {
+        SCOPED_TRACE(static_cast<int>(frame));
+        Record tiny = answer;
+        tiny[4] = frame;  // the name item
+        tiny[5] = 0;
+        EngineDsnAnswer d = ReadEngineDsnAnswer(tiny.data(), tiny.size());
+        EXPECT_STREQ(d.description.c_str(), "");
+        EXPECT_STREQ(d.database.c_str(), "");
+        EXPECT_STREQ(d.openMode.c_str(), "");
+    }
 }
 
 TEST(AnswerReaderTest, VersionRecord) {

@@ -145,6 +145,19 @@ TEST_F(TestConnectionTest, UnknownDriverShowsTheDriverManagersError) {
                   kErrors, kStop}});
 }
 
+// Settings whose string would pass 512 characters are not sent cut short.
+TEST_F(TestConnectionTest, TooLongToTest) {
+    ParseAttributeList(kRecord, record_);
+    record_.DBQ.set(std::string(512, 'D').c_str());
+    WriteScenario("return success\n");
+    MessageBoxRecorder recorder(GetModuleHandleA(nullptr));
+    EXPECT_EQ(TestConnection(owner_), 0);
+    EXPECT_EQ(Received(), "<not reached>");
+    ExpectBoxes(recorder, {{"owner",
+                            "The connection string would be longer than 512 characters; shorten the settings to test them.",
+                            kErrors, kStop}});
+}
+
 // Handle allocations made to fail through the test program's own imports.
 SQLHENV FreedEnvironment = SQL_NULL_HENV;
 ImportHook* FreeEnvHook = nullptr;

@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build googletest nlohmann-json3-dev
   clang libclang-rt-14-dev
   xvfb imagemagick x11-utils
-  unixodbc
+  unixodbc unixodbc-dev
 )
 
 missing=()

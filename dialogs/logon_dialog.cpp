@@ -58,6 +58,12 @@ INT_PTR TryLogon(HWND dialog, WPARAM command) {
 }  // namespace
 
 extern "C" INT_PTR CALLBACK LogonDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    // Exported, so a host may run it outside a ConfigDSN call: with no record to take the
+    // server from, the dialog closes at once.
+    if (Settings == nullptr) {
+        if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
+        return message == WM_INITDIALOG;
+    }
     if (message == WM_INITDIALOG) {
         InitLogon(dialog);
         return TRUE;

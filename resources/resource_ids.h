@@ -16,6 +16,17 @@
 #define IDC_LOGON_PASSWORD 113
 #define IDC_LOGON_SERVER 114
 
+// Controls of the Advanced Connection Attributes dialog; 109 is every dialog's Help button.
+#define IDC_HELP_BUTTON 109
+#define IDC_ARRAY_FETCH 116
+#define IDC_ARRAY_BUFFER_SIZE 117
+#define IDC_TCP_PORT 144
+#define IDC_TCP_PORT_DEFAULT 145
+#define IDC_TRANSLATION_GROUP 146
+#define IDC_TRANSLATION_NONE 147
+#define IDC_TRANSLATION_AUTO 148
+#define IDC_TRANSLATION_OEM 149
+
 // Strings.
 #define IDS_CAPTION 1002
 #define IDS_BAD_DSN_NAME 1003

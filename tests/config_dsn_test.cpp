@@ -222,6 +222,18 @@ TEST_F(ConfigDsnTest, RequestCodesActAsAddOrConfigure) {
     }
 }
 
+// The dialog procedures are exported: a host that runs one outside a ConfigDSN call has no
+// record to edit, and the dialog closes at once instead of touching one.
+TEST_F(ConfigDsnTest, ExportedDialogsOutsideACallCloseAtOnce) {
+    for (const char* name : {"AdvancedDlgProc", "LogonDlgProc"}) {
+        SCOPED_TRACE(name);
+        auto procedure = reinterpret_cast<DLGPROC>(reinterpret_cast<void*>(GetProcAddress(library_, name)));
+        ASSERT_NE(procedure, nullptr);
+        const int templateId = std::string(name) == "LogonDlgProc" ? 111 : 115;
+        EXPECT_EQ(DialogBoxParamA(library_, MAKEINTRESOURCEA(templateId), owner_, procedure, 0), IDCANCEL);
+    }
+}
+
 int32_t FailAcquire(void*) { return 1; }
 LONG releases = 0;
 int32_t CountRelease(void*);

@@ -4,7 +4,14 @@
 #include <windows.h>
 #include <odbcinst.h>
 
+#include <cstring>
 #include <string>
+
+#include "dialogs/advanced_dialog.h"
+#include "dialogs/logon_dialog.h"
+#include "dialogs/setup_dialog.h"
+#include "resources/resource_ids.h"
+#include "setup/call_values.h"
 
 int main(int argc, char** argv) {
     std::string which = argc > 1 ? argv[1] : "replication";
@@ -18,17 +25,29 @@ int main(int argc, char** argv) {
     if (configDsn == nullptr) return 1;
     HWND owner = CreateWindowExA(0, "STATIC", "ODBC Data Source Administrator", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
                                  560, 360, nullptr, nullptr, nullptr, nullptr);
+    // The dialogs run from the library linked into this program, on a record as the setup
+    // dialog would hand it over.
+    static DsnSettings record;
+    std::memset(&record, 0, sizeof record);
+    ModuleInstance = GetModuleHandleA(nullptr);
+    Settings = &record;
     if (which == "logon") {
-        auto logon = reinterpret_cast<DLGPROC>(reinterpret_cast<void*>(GetProcAddress(library, "LogonDlgProc")));
+        record.ServerName.set("dbhost");
+        HasServerName = 1;
         // Typed once the dialog is up, from a timer on this thread.
         SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
             KillTimer(nullptr, id);
             HWND dialog = FindWindowA("#32770", "Logon");
-            SetDlgItemTextA(dialog, 114, "dbhost");
-            SetDlgItemTextA(dialog, 112, "admin");
-            SetDlgItemTextA(dialog, 113, "secret");
+            SetDlgItemTextA(dialog, IDC_LOGON_USER, "admin");
+            SetDlgItemTextA(dialog, IDC_LOGON_PASSWORD, "secret");
         });
-        DialogBoxParamA(library, MAKEINTRESOURCEA(111), owner, logon, 0);
+        DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_LOGON), owner, LogonDlgProc, 0);
+    } else if (which == "advanced") {
+        record.DSN.set("Sales");
+        record.ArrayFetchOn.set("1");
+        record.ArrayBufferSize.set("8");
+        record.TCPPort.set("1583");
+        DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_ADVANCED), owner, AdvancedDlgProc, 0);
     } else if (which == "replication") {
         SQLWriteDSNToIni("Replicated", "Quillmere ODBC Client Interface");
         SQLWritePrivateProfileString("Replicated", "ReplicationSystem", "Yes", "odbc.ini");

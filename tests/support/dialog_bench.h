@@ -24,6 +24,9 @@ public:
     // dialog of its own, post() instead and drive the inner dialog.
     void click(int id) const;
     void post(int id) const;
+    // Clicks a check box or radio button as the mouse would: it changes its own state first.
+    void press(int id) const { SendMessageA(item(id), BM_CLICK, 0, 0); }
+    bool checked(int id) const { return SendMessageA(item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     bool open() const { return IsWindow(dialog_) != FALSE; }
     // The control that has the keyboard focus on the dialog's thread.
     HWND focus() const;

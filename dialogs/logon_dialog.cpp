@@ -12,6 +12,9 @@ std::uint32_t LogonHasServer = 0;
 namespace {
 
 const char kConnectFailurePrefix[] = "Failed to connect to server. ";
+const char kTooLong[] =
+    "The server name, user name and password can each be at most 512 characters long. Please shorten them and try again.";
+const int kLogonBoxes[] = {IDC_LOGON_SERVER, IDC_LOGON_USER, IDC_LOGON_PASSWORD};
 
 void UpdateLogonControls(HWND dialog) { EnableWindow(GetDlgItem(dialog, IDOK), LogonHasUser && LogonHasServer); }
 
@@ -22,6 +25,9 @@ bool BoxHasText(HWND dialog, int id) {
 }
 
 void InitLogon(HWND dialog) {
+    // Typing and pasting stop at what the connection takes.
+    for (int box : kLogonBoxes)
+        SendDlgItemMessageA(dialog, box, EM_LIMITTEXT, static_cast<WPARAM>(ProfileText::maxLength()), 0);
     LogonHasServer = 0;
     if (HasServerName) {
         SetDlgItemTextA(dialog, IDC_LOGON_SERVER, Settings->ServerName.value.c_str());
@@ -34,6 +40,13 @@ void InitLogon(HWND dialog) {
 // One connection attempt with what the boxes hold. The user name and the password live only
 // in these buffers, wiped before they go out of scope: neither is kept anywhere.
 INT_PTR TryLogon(HWND dialog, WPARAM command) {
+    // A text set from elsewhere can still be longer: it is refused, never sent cut short.
+    for (int box : kLogonBoxes) {
+        if (GetWindowTextLengthA(GetDlgItem(dialog, box)) > static_cast<int>(ProfileText::maxLength())) {
+            ShowFailure(dialog, kTooLong);
+            return FALSE;
+        }
+    }
     ProfileText user = {}, password = {};
     GetDlgItemTextA(dialog, IDC_LOGON_USER, user.data(), static_cast<int>(user.capacity()));
     GetDlgItemTextA(dialog, IDC_LOGON_PASSWORD, password.data(), static_cast<int>(password.capacity()));

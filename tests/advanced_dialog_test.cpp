@@ -36,11 +36,24 @@ protected:
         ForgetDsn("Sales");
     }
     static void ForgetTranslator() {
+        DWORD usage = 0;
+        while (SQLRemoveTranslator(kTranslator, &usage) && usage > 0) {
+        }
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ODBC\\odbcinst.ini\\ODBC Translators");
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ODBC\\odbcinst.ini\\Quillmere Software OEM to ANSI");
     }
-    // As the ODBC installer registers a translator (where Wine's installer reads it).
+    // Registers the translator as a user's installer does, with SQLInstallTranslatorEx.
+    // WINE8: Wine's installer records it in the machine hive's ODBCINST.INI, but its
+    // SQLGetPrivateProfileString reads "odbcinst.ini" from the user hive only, so the entries
+    // are also written there, where Windows' installer would find them for the library.
     static void RegisterTranslator(const char* state, const char* path) {
+        const std::string attributes = std::string(kTranslator) + '\0' + "Translator=" + (path ? path : "none.dll") +
+                                       '\0' + "Setup=" + (path ? path : "none.dll") + '\0' + '\0';
+        char out[MAX_PATH];
+        WORD length = 0;
+        DWORD usage = 0;
+        EXPECT_TRUE(SQLInstallTranslatorEx(attributes.c_str(), "C:\\t", out, MAX_PATH, &length, ODBC_INSTALL_COMPLETE,
+                                           &usage));
         SQLWritePrivateProfileString("ODBC Translators", kTranslator, state, "odbcinst.ini");
         if (path) SQLWritePrivateProfileString(kTranslator, "Translator", path, "odbcinst.ini");
     }

@@ -119,6 +119,11 @@ TEST_F(HelpTest, AStartThatCannotBeMadeIsSaidOnTheStandardOutputOnly) {
     ASSERT_TRUE(refuse.installed());
     EXPECT_EQ(StandardOutputOf([] { LaunchHelp(300004); }), "CreateProcess failed (2).\r\n");
     EXPECT_EQ(ReadText(record_), "");  // nothing was started
+    // A directory longer than the launcher's buffer is refused whole, never cut.
+    ASSERT_TRUE(ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, kClientInstallKey, L"InstallDir",
+                                            L"C:\\" + std::wstring(300, L'd')));
+    EXPECT_EQ(StandardOutputOf([] { LaunchHelp(300004); }),
+              "Help is not available: no installation directory of the product is recorded.\r\n");
 }
 
 // A modeless dialog run by HelpDlgProc, from a template made in memory (no template of the

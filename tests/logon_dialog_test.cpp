@@ -138,4 +138,24 @@ TEST_F(LogonDialogTest, AServerTypedHereReplacesTheRecordsAndCancelAfterAFailure
     EXPECT_EQ(Connects().back()["server"], "otherhost");
 }
 
+TEST_F(LogonDialogTest, TextsLongerThanAConnectionTakesAreRefusedNotCut) {
+    HasServerName = 0;
+    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
+    const std::string longest(512, 'u'), tooLong(513, 'p');
+    EXPECT_EQ(Run([&](DialogDriver& d) {
+                  EXPECT_EQ(SendMessageA(d.item(IDC_LOGON_PASSWORD), EM_GETLIMITTEXT, 0, 0), 512);
+                  d.type(IDC_LOGON_SERVER, "dbhost");
+                  d.type(IDC_LOGON_USER, longest);
+                  d.type(IDC_LOGON_PASSWORD, tooLong);  // set from outside: past the typing limit
+                  d.click(IDOK);
+                  EXPECT_TRUE(d.open());
+                  d.click(IDCANCEL);
+              }),
+              IDCANCEL);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "The server name, user name and password can each be at most 512 characters long. "
+                                     "Please shorten them and try again.");
+    EXPECT_TRUE(Connects().empty());  // nothing was sent
+}
+
 }  // namespace

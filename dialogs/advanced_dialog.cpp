@@ -4,6 +4,7 @@
 
 #include "dialogs/help.h"
 #include "dialogs/help_command.h"
+#include "dialogs/record_guard.h"
 #include "platform/qscore.h"
 #include "resources/resource_ids.h"
 #include "setup/call_values.h"
@@ -145,12 +146,8 @@ void ConfirmAdvanced(HWND dialog, WPARAM command) {
 }  // namespace
 
 extern "C" INT_PTR CALLBACK AdvancedDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    // Exported, so a host may run it outside a ConfigDSN call: with no record there is
-    // nothing to edit, and the dialog closes at once rather than touch one.
-    if (Settings == nullptr) {
-        if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
-        return message == WM_INITDIALOG;
-    }
+    INT_PTR answered = FALSE;
+    if (AnsweredWithoutRecord(dialog, message, answered)) return answered;
     if (message == WM_INITDIALOG) {
         InitAdvanced(dialog);
         return TRUE;

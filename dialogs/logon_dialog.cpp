@@ -1,5 +1,6 @@
 #include "dialogs/logon_dialog.h"
 
+#include "dialogs/record_guard.h"
 #include "dialogs/setup_dialog.h"
 #include "remote/admin_library.h"
 #include "resources/resource_ids.h"
@@ -71,12 +72,8 @@ INT_PTR TryLogon(HWND dialog, WPARAM command) {
 }  // namespace
 
 extern "C" INT_PTR CALLBACK LogonDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    // Exported, so a host may run it outside a ConfigDSN call: with no record to take the
-    // server from, the dialog closes at once.
-    if (Settings == nullptr) {
-        if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
-        return message == WM_INITDIALOG;
-    }
+    INT_PTR answered = FALSE;
+    if (AnsweredWithoutRecord(dialog, message, answered)) return answered;
     if (message == WM_INITDIALOG) {
         InitLogon(dialog);
         return TRUE;

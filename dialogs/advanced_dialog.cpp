@@ -1,5 +1,6 @@
 #include "dialogs/advanced_dialog.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "dialogs/help.h"
@@ -81,13 +82,14 @@ void InitAdvanced(HWND dialog) {
 }
 
 void ArrayFetchClicked(HWND dialog) {
+    // The value follows the box; OK marks it set.
     if (IsDlgButtonChecked(dialog, IDC_ARRAY_FETCH) == BST_CHECKED) {
-        Settings->ArrayFetchOn.set("1");
+        Settings->ArrayFetchOn.value.assign("1");
         EnableWindow(GetDlgItem(dialog, IDC_ARRAY_BUFFER_SIZE), TRUE);
         ShowBufferSize(dialog);
         UpdateAdvancedControls(dialog);
     } else {
-        Settings->ArrayFetchOn.set("0");
+        Settings->ArrayFetchOn.value.assign("0");
         EnableWindow(GetDlgItem(dialog, IDC_ARRAY_BUFFER_SIZE), FALSE);
         EnableWindow(GetDlgItem(dialog, IDOK), !Settings->TCPPort.value.empty());
     }
@@ -128,10 +130,14 @@ void ConfirmAdvanced(HWND dialog, WPARAM command) {
             EndDialog(dialog, static_cast<INT_PTR>(command));
         } else {
             s.ArrayBufferSize.isSet = 0;
-            ProfileText format, message;
+            // The text can be any 512 characters the record was given (only typing is held to
+            // two): the message buffer holds the whole format filled with it.
+            ProfileText format;
+            FixedText<kProfileTextCapacity + 128> message;
             LoadProductString(IDS_BAD_ARRAY_BUFFER_SIZE, format);
-            wsprintfA(message.data(), format.c_str(), static_cast<int>(kSmallestBufferSize),
-                      static_cast<int>(kLargestBufferSize), s.ArrayBufferSize.value.c_str());
+            std::snprintf(message.data(), message.capacity(), format.c_str(), static_cast<int>(kSmallestBufferSize),
+                          static_cast<int>(kLargestBufferSize), s.ArrayBufferSize.value.c_str());
+            message.terminate();
             ShowFailure(dialog, message.c_str());
             SendDlgItemMessageA(dialog, IDC_ARRAY_BUFFER_SIZE, EM_SETSEL, 0, -1);
         }
@@ -170,8 +176,9 @@ extern "C" INT_PTR CALLBACK AdvancedDlgProc(HWND dialog, UINT message, WPARAM wP
         return TRUE;
     case IDC_TCP_PORT:
         if (HIWORD(wParam) == EN_CHANGE) {
+            // A port cleared here is not given: the stored or default port then stands.
             ReadBox(dialog, IDC_TCP_PORT, Settings->TCPPort.value);
-            Settings->TCPPort.isSet = 1;
+            Settings->TCPPort.isSet = Settings->TCPPort.value.empty() ? 0 : 1;
             UpdateAdvancedControls(dialog);
         }
         return TRUE;

@@ -16,8 +16,13 @@ InstallDirectoryText InstallDirectory() {
     std::uint32_t size = 510;
     if (GetInstallDir(&size, wide.data()) != 0) return directory;
     wide.terminate();
-    if (QSUnicodeToAnsi(directory.data(), wide.c_str(), static_cast<std::int32_t>(directory.capacity())) != 0)
+    if (QSUnicodeToAnsi(directory.data(), wide.c_str(), static_cast<std::int32_t>(directory.capacity())) != 0) {
         directory.clear();
+        return directory;
+    }
+    directory.terminate();
+    // A conversion that fills the buffer may have been cut short: such a directory is refused.
+    if (directory.length() >= directory.maxLength()) directory.clear();
     return directory;
 }
 
@@ -45,10 +50,12 @@ void LaunchHelp(std::int32_t mapId) {
 }
 
 void CentreDialog(HWND dialog) {
-    RECT owner, own, desktop;
-    GetWindowRect(GetParent(dialog), &owner);
-    GetWindowRect(dialog, &own);
+    RECT owner = {}, own = {}, desktop = {};
     GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(dialog, &own);
+    // A host's modeless dialog may have no owner: it is centred on the desktop then.
+    HWND parent = GetParent(dialog);
+    if (parent == nullptr || !GetWindowRect(parent, &owner)) owner = desktop;
     const std::int32_t w = own.right - own.left, h = own.bottom - own.top;
     std::int32_t x = 0, y = 0;
     CentredPosition({owner.left, owner.top, owner.right, owner.bottom}, w, h,

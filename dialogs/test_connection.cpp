@@ -30,6 +30,7 @@ void ShowConnectionErrors(SQLHENV environment, SQLHDBC connection, SQLHSTMT stat
 }
 
 int TestConnection(HWND window) {
+    if (Settings == nullptr) return 0;  // only a ConfigDSN call has settings to test
     ShowCursor(IDC_WAIT);
     SQLHENV environment = SQL_NULL_HENV;
     if (!SQL_SUCCEEDED(SQLAllocEnv(&environment))) {

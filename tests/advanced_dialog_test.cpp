@@ -162,6 +162,22 @@ TEST_F(AdvancedDialogTest, BufferSizesFromOneToSixtyFourAreAccepted) {
             EXPECT_EQ(boxes.boxes()[0].owner, dialog);
         }
     }
+    // A buffer size the record was given at full length (typing is held to two characters)
+    // is refused with the whole text in the message.
+    const std::string longSize(512, '9');
+    record_.ArrayBufferSize.set(longSize.c_str());
+    {
+        MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
+        EXPECT_EQ(Run([](DialogDriver& d) {
+                      d.click(IDOK);
+                      EXPECT_TRUE(d.open());
+                      d.click(IDCANCEL);
+                  }),
+                  IDCANCEL);
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text, "The array fetch buffer size must be a number in the range 1 to 64.\n " + longSize +
+                                             " is not acceptable. Please reenter.");
+    }
     // With array fetch off, whatever the box holds is dropped without a word.
     MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
     EXPECT_EQ(Run([](DialogDriver& d) {

@@ -157,6 +157,15 @@ TEST(HelpDialogTest, CentresOnItsOwnerAndClosesOnOkOrCancel) {
         EXPECT_FALSE(IsWindow(dialog));
         DestroyWindow(owner);
     }
+    // A host's dialog without an owner is centred on the desktop.
+    MemoryTemplate form = {{WS_POPUP | WS_CAPTION, 0, 0, 0, 0, 100, 60}, 0, 0, 0};
+    HWND alone = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &form.header, nullptr, HelpDlgProc, 0);
+    ASSERT_NE(alone, nullptr);
+    RECT own;
+    GetWindowRect(alone, &own);
+    EXPECT_EQ(own.left, desktop.left + ((desktop.right - desktop.left) - (own.right - own.left)) / 2);
+    EXPECT_EQ(own.top, desktop.top + ((desktop.bottom - desktop.top) - (own.bottom - own.top)) / 2);
+    DestroyWindow(alone);
 }
 
 }  // namespace

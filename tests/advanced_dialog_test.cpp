@@ -19,6 +19,10 @@ namespace {
 
 const char kTranslator[] = "Quillmere Software OEM to ANSI";
 
+std::string SizeRefused(const std::string& size) {
+    return "The array fetch buffer size must be a number in the range 1 to 64.\n " + size + " is not acceptable. Please reenter.";
+}
+
 class AdvancedDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -26,12 +30,10 @@ protected:
         std::memset(&record_, 0, sizeof record_);
         record_.DSN.set("Sales");
         Settings = &record_;
-        owner_ = CreateWindowExA(0, "STATIC", "setup", WS_POPUP, 100, 100, 400, 300, nullptr, nullptr, nullptr, nullptr);
         ForgetTranslator();
     }
     void TearDown() override {
         Settings = nullptr;
-        DestroyWindow(owner_);
         ForgetTranslator();
         ForgetDsn("Sales");
     }
@@ -61,7 +63,7 @@ protected:
         return RunDialog(GetModuleHandleA(nullptr), IDD_ADVANCED, owner_, AdvancedDlgProc, script);
     }
     DsnSettings record_;
-    HWND owner_ = nullptr;
+    PopupWindow owner_{100, 100, 400, 300};
 };
 
 TEST_F(AdvancedDialogTest, ArrayFetchOffHidesTheBufferSizeUntilCheckedAgain) {
@@ -151,16 +153,7 @@ TEST_F(AdvancedDialogTest, BufferSizesFromOneToSixtyFourAreAccepted) {
         });
         EXPECT_EQ(result, c.accepted ? IDOK : IDCANCEL);
         EXPECT_EQ(record_.ArrayBufferSize.isSet, c.accepted ? 1u : 0u);
-        if (c.accepted) {
-            EXPECT_TRUE(boxes.boxes().empty());
-        } else {
-            ASSERT_EQ(boxes.boxes().size(), 1u);
-            EXPECT_EQ(boxes.boxes()[0].text, std::string("The array fetch buffer size must be a number in the range 1 to 64.\n ") +
-                                                 c.size + " is not acceptable. Please reenter.");
-            EXPECT_EQ(boxes.boxes()[0].caption, "Quillmere 64-bit ODBC DSN Setup");
-            EXPECT_EQ(boxes.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONSTOP));
-            EXPECT_EQ(boxes.boxes()[0].owner, dialog);
-        }
+        EXPECT_EQ(boxes.boxes(), (c.accepted ? Boxes{} : Boxes{{dialog, SizeRefused(c.size), kSetupCaption, kStopBox}}));
     }
     // A buffer size the record was given at full length (typing is held to two characters)
     // is refused with the whole text in the message.
@@ -175,8 +168,7 @@ TEST_F(AdvancedDialogTest, BufferSizesFromOneToSixtyFourAreAccepted) {
                   }),
                   IDCANCEL);
         ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text, "The array fetch buffer size must be a number in the range 1 to 64.\n " + longSize +
-                                             " is not acceptable. Please reenter.");
+        EXPECT_EQ(boxes.boxes()[0].text, SizeRefused(longSize));
     }
     // With array fetch off, whatever the box holds is dropped without a word.
     MessageBoxRecorder boxes(GetModuleHandleA(nullptr));

@@ -18,6 +18,7 @@
 #include "setup/dsn_commit.h"
 #include "tests/support/failing_allocator.h"
 #include "tests/support/import_hook.h"
+#include "tests/support/message_box_recorder.h"
 #include "tests/support/odbc_profile.h"
 #include "tests/support/registry_sandbox.h"
 #include "tests/support/server_scenario.h"
@@ -62,13 +63,19 @@ bool ConfigDsnMutexIsFree() {
     return free;
 }
 
+// The shared log in a folder of its own, so that the engine's failures can be logged.
+struct LogSandbox {
+    LogSandbox() {
+        ProductRegistrySandbox::Set(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmere Software\\Event Log\\Version 11\\Settings",
+                                    L"EventLogDirectory", logs.path());
+    }
+    ProductRegistrySandbox product;
+    TempFolder logs{L"dsnset-alloc-log"};
+};
 
 TEST(AllocationFailureTest, NoFailureEscapesLocksOrHalfWritesADsn) {
     AttachLibrary(GetModuleHandleA(nullptr));
-    ProductRegistrySandbox product;
-    TempFolder logs(L"dsnset-alloc-log");
-    ProductRegistrySandbox::Set(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmere Software\\Event Log\\Version 11\\Settings",
-                                L"EventLogDirectory", logs.path());
+    LogSandbox logs;
     ImportHook libOpen(GetModuleHandleA(nullptr), "w64qscore3.dll", "QSLibOpen",
                        reinterpret_cast<void*>(&OpenRefusingEngine));
     ImportHook messageBox(GetModuleHandleA(nullptr), "user32.dll", "MessageBoxA", reinterpret_cast<void*>(&AnswerBox));
@@ -130,10 +137,7 @@ TEST(AllocationFailureTest, NoFailureEscapesLocksOrHalfWritesADsn) {
 }
 
 TEST(AllocationFailureTest, TheSharedLogOpensWholeOrNotAtAll) {
-    ProductRegistrySandbox product;
-    TempFolder logs(L"dsnset-alloc-open");
-    ProductRegistrySandbox::Set(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmere Software\\Event Log\\Version 11\\Settings",
-                                L"EventLogDirectory", logs.path());
+    LogSandbox logs;
     SharedLog* log = nullptr;
     failing_allocator::Arm(0);
     ASSERT_EQ(OpenSharedLog(&log, nullptr, L"KFIF", nullptr), 0);
@@ -162,38 +166,40 @@ INT_PTR WINAPI FakeSetupDialog(HINSTANCE, LPCSTR, HWND owner, DLGPROC, LPARAM) {
     return CommitDsn(owner) ? IDOK : IDCANCEL;
 }
 
-TEST(ConfigDsnEntryTest, WhatTheDialogLetsThroughEndsAsFalseWithTheMutexFree) {
-    AttachLibrary(GetModuleHandleA(nullptr));
-    ImportHook dialog(GetModuleHandleA(nullptr), "user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(&FakeSetupDialog));
-    ASSERT_TRUE(dialog.installed());
-    HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+class ConfigDsnEntryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AttachLibrary(GetModuleHandleA(nullptr));
+        ASSERT_TRUE(dialog_.installed());
+    }
+    void TearDown() override {
+        dialogThrows = false;
+        DetachLibrary();
+    }
+    ImportHook dialog_{GetModuleHandleA(nullptr), "user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(&FakeSetupDialog)};
+    PopupWindow owner_;
+};
+
+TEST_F(ConfigDsnEntryTest, WhatTheDialogLetsThroughEndsAsFalseWithTheMutexFree) {
     dialogThrows = true;
     BOOL result = TRUE;
-    EXPECT_NO_THROW(result = ConfigDSN(owner, ODBC_CONFIG_DSN, kClientDriverName, AttributeList({"DSN=Alpha"}).c_str()));
+    EXPECT_NO_THROW(result = ConfigDSN(owner_, ODBC_CONFIG_DSN, kClientDriverName, AttributeList({"DSN=Alpha"}).c_str()));
     EXPECT_EQ(result, FALSE);
     EXPECT_TRUE(ConfigDsnMutexIsFree());
-    dialogThrows = false;
-    DestroyWindow(owner);
-    DetachLibrary();
 }
 
 // Each call starts from nothing: a name given to one call is not the next call's initial
 // name (a configure would otherwise take the new name for a rename and remove the old DSN).
-TEST(ConfigDsnEntryTest, EachCallStartsWithoutTheLastCallsValues) {
-    AttachLibrary(GetModuleHandleA(nullptr));
+TEST_F(ConfigDsnEntryTest, EachCallStartsWithoutTheLastCallsValues) {
     ASSERT_TRUE(RegisterClientDriver(ExecutableFolder()));
     ASSERT_TRUE(CreateDsn("Alpha", {{"Description", "first"}}));
-    ImportHook dialog(GetModuleHandleA(nullptr), "user32.dll", "DialogBoxParamA", reinterpret_cast<void*>(&FakeSetupDialog));
-    HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(ConfigDSN(nullptr, ODBC_CONFIG_DSN, kClientDriverName,
                           AttributeList({"DSN=Alpha", "Description=second"}).c_str()));
     dialogDsn = "Beta";  // the user names a DSN in a configure that was given none
-    EXPECT_TRUE(ConfigDSN(owner, ODBC_CONFIG_DSN, kClientDriverName, AttributeList({"Description=third"}).c_str()));
+    EXPECT_TRUE(ConfigDSN(owner_, ODBC_CONFIG_DSN, kClientDriverName, AttributeList({"Description=third"}).c_str()));
     EXPECT_TRUE(DsnListed("Alpha"));
     EXPECT_TRUE(DsnListed("Beta"));
     for (const char* dsn : {"Alpha", "Beta"}) ForgetDsn(dsn);
-    DestroyWindow(owner);
-    DetachLibrary();
 }
 
 }  // namespace

@@ -23,14 +23,11 @@ using nlohmann::json;
 
 namespace {
 
-const char kCaption[] = "Quillmere 64-bit ODBC DSN Setup";
 const char kMessageA[] =
     "Failed to validate the server address supplied or the server address needed to verify the database name.";
 const char kMessageB[] =
     "Failed to validate the server address supplied or the server address needed to verify the server DSN.";
 const char kMissing[] = "<missing>";
-
-std::string List(const std::vector<std::string>& pairs) { return AttributeList(pairs); }
 
 json Scenario() {
     json dbhost = DemoServer();
@@ -59,16 +56,12 @@ protected:
         dll_ = LoadLibraryA((ExecutableFolder() + "\\DSNSET64.dll").c_str());
         ASSERT_NE(dll_, nullptr);
     }
-    void SetUp() override {
-        owner_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    }
     void TearDown() override {
-        DestroyWindow(owner_);
         for (const char* dsn : {"Sales", "Renamed", "EngineHeld", "Bad[Name"}) ForgetDsn(dsn);
         RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources", "EngineHeld");
     }
     BOOL Silent(WORD request, const std::vector<std::string>& pairs) {
-        return SQLConfigDataSource(nullptr, request, kClientDriverName, List(pairs).c_str());
+        return SQLConfigDataSource(nullptr, request, kClientDriverName, AttributeList(pairs).c_str());
     }
     // Runs the commit with a window, as the setup dialog's OK does, on a record filled from
     // the pairs.
@@ -76,7 +69,7 @@ protected:
         DsnSettings record;
         std::memset(&record, 0, sizeof record);  // zero-filled like GlobalAlloc's block
         Settings = &record;
-        std::string list = List(pairs);
+        std::string list = AttributeList(pairs);
         ParseAttributeList(list.c_str(), *Settings);
         DriverName = kClientDriverName;
         IsAddRequest = add ? 1 : 0;
@@ -88,7 +81,7 @@ protected:
 
     static HMODULE dll_;
     ServerScenario scenario_{Scenario()};
-    HWND owner_ = nullptr;
+    PopupWindow owner_;
 };
 HMODULE CommitTest::dll_ = nullptr;
 
@@ -98,6 +91,7 @@ TEST_F(CommitTest, SilentAddWritesTheKeysAndDefaults) {
         std::vector<std::string> pairs;
         std::map<std::string, std::string> keys;  // kMissing: absent
         int connects;  // the database check, and the engine check when a server is named
+        bool existing = false;  // a DSN of the name is there already, and is overwritten
     };
     const std::map<std::string, std::string> defaults = {
         {"Description", kClientDriverName}, {"ArrayFetchOn", "1"}, {"ArrayBufferSize", "8"}, {"TCPPort", "1583"},
@@ -118,10 +112,12 @@ TEST_F(CommitTest, SilentAddWritesTheKeysAndDefaults) {
           "QmTranslate=Auto", "ReplicationSystem=Yes", "DictionaryLoc=C:\\d", "OpenMode=1"},
          {{"Description", "Main office"}, {"ArrayFetchOn", "0"}, {"TransportHint", "SPX:TCP"}, {"QmTranslate", "Auto"},
           {"ReplicationSystem", "Yes"}}, 1},
+        {"an existing DSN is overwritten", {"DSN=Sales", "DBQ=DEMODATA"}, {{"DBQ", "DEMODATA"}}, 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ForgetDsn("Sales");
+        ASSERT_TRUE(!c.existing || CreateDsn("Sales", {{"Description", "old"}, {"DBQ", "OLD"}}));
         const int connects = scenario_.counter("DBUConnect");
         ASSERT_TRUE(Silent(ODBC_ADD_DSN, c.pairs));
         EXPECT_EQ(scenario_.counter("DBUConnect") - connects, c.connects);
@@ -164,17 +160,8 @@ TEST_F(CommitTest, FailedChecksLeaveTheProfileExactlyAsItWas) {
         EXPECT_FALSE(Silent(ODBC_ADD_DSN, c.pairs));
         EXPECT_EQ(OdbcIniSnapshot(), before);
         ASSERT_EQ(boxes.boxes().size(), c.probeMessage ? 1u : 0u);
-        if (c.probeMessage) {
-            EXPECT_EQ(boxes.boxes()[0].owner, nullptr);
-        }
+        if (c.probeMessage) { EXPECT_EQ(boxes.boxes()[0].owner, nullptr); }
     }
-}
-
-TEST_F(CommitTest, SilentAddOverwritesAnExistingDsn) {
-    ASSERT_TRUE(CreateDsn("Sales", {{"Description", "old"}, {"DBQ", "OLD"}}));
-    ASSERT_TRUE(Silent(ODBC_ADD_DSN, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=dbhost"}));
-    EXPECT_EQ(ReadDsnKey("Sales", "DBQ"), "DEMODATA");
-    EXPECT_EQ(ReadDsnKey("Sales", "Description"), kClientDriverName);
 }
 
 TEST_F(CommitTest, SilentConfigureKeepsWhatItDoesNotName) {
@@ -224,40 +211,28 @@ TEST_F(CommitTest, EveryFailureWithAWindowIsOneMessage) {
     const std::string badName =
         "'Bad[Name' cannot be used as a data source name. Make sure that the data source name does not contain more "
         "than 32 characters and it doesn't contain any of the following characters: [ ] { } ( ) ? * = ! @ , ;";
-    struct Case {
-        const char* name;
-        bool add;
-        std::vector<std::string> pairs;
-        std::string text;
-        std::string caption;
-        UINT flags;
-        bool owned;
-    };
+    struct Case { const char* name; bool add; std::vector<std::string> pairs; RecordedMessageBox box; };
     const Case cases[] = {
-        {"server for the database", true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=nowhere"}, kMessageA, kCaption,
-         MB_OK | MB_ICONSTOP, true},
-        {"no stored server", false, {"DSN=Sales", "DBQ=DEMODATA"}, kMessageA, kCaption, MB_OK | MB_ICONSTOP, true},
-        {"server for the engine DSN", false, {"DSN=Sales", "ServerDSN=DEMO"}, kMessageB, kCaption, MB_OK | MB_ICONSTOP, true},
+        {"server for the database", true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=nowhere"},
+         {owner_, kMessageA, kSetupCaption, kStopBox}},
+        {"no stored server", false, {"DSN=Sales", "DBQ=DEMODATA"}, {owner_, kMessageA, kSetupCaption, kStopBox}},
+        {"server for the engine DSN", false, {"DSN=Sales", "ServerDSN=DEMO"}, {owner_, kMessageB, kSetupCaption, kStopBox}},
         {"engine DSN not found", true, {"DSN=Sales", "ServerDSN=NOPE", "ServerName=dbhost"},
-         "Failed to validate the Engine DSN. The engine data source does not exist on the server.", kCaption,
-         MB_OK | MB_ICONSTOP, true},
-        {"name held by an engine DSN", true, {"DSN=EngineHeld", "DBQ=DEMODATA"}, engineHeld, "<null>",
-         MB_OK | MB_ICONINFORMATION, true},
-        {"invalid name", true, {"DSN=Bad[Name", "DBQ=DEMODATA"}, badName, kCaption, MB_OK | MB_ICONSTOP, false},
+         {owner_, "Failed to validate the Engine DSN. The engine data source does not exist on the server.", kSetupCaption,
+          kStopBox}},
+        {"name held by an engine DSN", true, {"DSN=EngineHeld", "DBQ=DEMODATA"},
+         {owner_, engineHeld, "<null>", MB_OK | MB_ICONINFORMATION}},
+        {"invalid name", true, {"DSN=Bad[Name", "DBQ=DEMODATA"}, {nullptr, badName, kSetupCaption, kStopBox}},
         {"server too long", true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=" + std::string(510, 'h')},
-         "The server name and port cannot be stored: together they must not exceed 512 characters.", kCaption,
-         MB_OK | MB_ICONSTOP, true},
+         {owner_, "The server name and port cannot be stored: together they must not exceed 512 characters.",
+          kSetupCaption, kStopBox}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string before = OdbcIniSnapshot();
         MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
         EXPECT_EQ(WithWindow(c.add, c.pairs, c.add ? "" : "Sales"), 0);
-        ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text, c.text);
-        EXPECT_EQ(boxes.boxes()[0].caption, c.caption);
-        EXPECT_EQ(boxes.boxes()[0].flags, c.flags);
-        EXPECT_EQ(boxes.boxes()[0].owner, c.owned ? owner_ : nullptr);
+        EXPECT_EQ(boxes.boxes(), (Boxes{c.box}));
         EXPECT_EQ(OdbcIniSnapshot(), before);
     }
 }
@@ -269,11 +244,8 @@ TEST_F(CommitTest, ExistingDsnIsOverwrittenOnlyWhenTheUserAgrees) {
         MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
         boxes.answer(answer);
         EXPECT_EQ(WithWindow(true, {"DSN=Sales", "DBQ=DEMODATA"}), answer == IDYES ? 1 : 0);
-        ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text, "Data source Sales already exists.\n Overwrite?");
-        EXPECT_EQ(boxes.boxes()[0].caption, "<null>");
-        EXPECT_EQ(boxes.boxes()[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
-        EXPECT_EQ(boxes.boxes()[0].owner, owner_);
+        EXPECT_EQ(boxes.boxes(),
+                  (Boxes{{owner_, "Data source Sales already exists.\n Overwrite?", "<null>", MB_YESNO | MB_ICONQUESTION}}));
         EXPECT_EQ(ReadDsnKey("Sales", "DBQ"), answer == IDYES ? "DEMODATA" : "OLD");
     }
     // A configure that keeps its name never asks, and with a window removes what is unset.

@@ -15,7 +15,6 @@ namespace {
 
 using ConfigDsnFunction = BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR);
 
-const char kCaption[] = "Quillmere 64-bit ODBC DSN Setup";
 const char kReplicationQuestion[] =
     "This data source is used by the Quillmere replication process. If you remove it, the replication process "
     "will not function properly. Do you want to continue?";
@@ -33,12 +32,7 @@ protected:
         ASSERT_TRUE(RegisterClientDriver(ExecutableFolder()));
     }
 
-    void SetUp() override {
-        owner_ = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(owner_, nullptr);
-    }
     void TearDown() override {
-        DestroyWindow(owner_);
         for (const char* dsn : {"Sales", "Other", "Bare"}) ForgetDsn(dsn);
     }
 
@@ -48,12 +42,13 @@ protected:
 
     static HMODULE library_;
     static ConfigDsnFunction configDsn_;
-    HWND owner_ = nullptr;
+    PopupWindow owner_;
 };
 
 HMODULE ConfigDsnTest::library_ = nullptr;
 ConfigDsnFunction ConfigDsnTest::configDsn_ = nullptr;
 
+// Directly, and through the installer as a user's installer or script sends it.
 TEST_F(ConfigDsnTest, RemoveAsksOnlyForAReplicationDsnWithAWindow) {
     struct Case {
         WORD request;
@@ -62,6 +57,7 @@ TEST_F(ConfigDsnTest, RemoveAsksOnlyForAReplicationDsnWithAWindow) {
         int answer;
         bool asked;
         bool removed;
+        bool throughInstaller = false;
     };
     const Case cases[] = {
         {3, true, "Yes", IDNO, true, false},   {3, true, "yEs", IDYES, true, true},
@@ -69,10 +65,12 @@ TEST_F(ConfigDsnTest, RemoveAsksOnlyForAReplicationDsnWithAWindow) {
         {3, true, "No", IDYES, false, true},   {3, true, "Yes ", IDYES, false, true},
         {3, true, nullptr, IDYES, false, true}, {3, false, "Yes", IDNO, false, true},
         {6, false, "YES", IDNO, false, true},
+        {ODBC_REMOVE_DSN, true, "Yes", IDYES, true, true, true}, {ODBC_REMOVE_SYS_DSN, true, "Yes", IDYES, true, true, true},
+        {ODBC_REMOVE_DSN, true, "Yes", IDNO, true, false, true}, {ODBC_REMOVE_DSN, false, "Yes", IDNO, false, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "request " << c.request << ", window " << c.withWindow << ", mark "
-                                        << (c.mark ? c.mark : "<none>"));
+                                        << (c.mark ? c.mark : "<none>") << ", installer " << c.throughInstaller);
         ForgetDsn("Sales");
         std::map<std::string, std::string> keys = {{"Description", "Main office"}};
         if (c.mark) keys["ReplicationSystem"] = c.mark;
@@ -82,17 +80,13 @@ TEST_F(ConfigDsnTest, RemoveAsksOnlyForAReplicationDsnWithAWindow) {
         MessageBoxRecorder boxes(library_);
         ASSERT_TRUE(boxes.installed());
         boxes.answer(c.answer);
-        EXPECT_EQ(Call(c.withWindow ? owner_ : nullptr, c.request, Attributes("DSN=Sales")), TRUE);
-
-        if (c.asked) {
-            ASSERT_EQ(boxes.boxes().size(), 1u);
-            EXPECT_EQ(boxes.boxes()[0].owner, owner_);
-            EXPECT_EQ(boxes.boxes()[0].text, kReplicationQuestion);
-            EXPECT_EQ(boxes.boxes()[0].caption, kCaption);
-            EXPECT_EQ(boxes.boxes()[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
-        } else {
-            EXPECT_TRUE(boxes.boxes().empty());
-        }
+        HWND owner = c.withWindow ? static_cast<HWND>(owner_) : nullptr;
+        const std::string attributes = Attributes("DSN=Sales");
+        EXPECT_EQ(c.throughInstaller ? SQLConfigDataSource(owner, c.request, kClientDriverName, attributes.c_str())
+                                     : Call(owner, c.request, attributes),
+                  TRUE);
+        EXPECT_EQ(boxes.boxes(), (c.asked ? Boxes{{owner_, kReplicationQuestion, kSetupCaption, MB_YESNO | MB_ICONQUESTION}}
+                                         : Boxes{}));
         EXPECT_EQ(DsnListed("Sales"), !c.removed);
         EXPECT_TRUE(DsnListed("Other"));  // never another DSN
     }
@@ -155,29 +149,6 @@ TEST_F(ConfigDsnTest, SilentAddWithoutDsnFailsQuietlyAndWritesNothing) {
     EXPECT_EQ(OdbcIniSnapshot(), before);
 }
 
-TEST_F(ConfigDsnTest, InstallerRequestsReachConfigDsn) {
-    struct Case { WORD request; int answer; bool removed; };
-    const Case cases[] = {
-        {ODBC_REMOVE_DSN, IDYES, true}, {ODBC_REMOVE_SYS_DSN, IDYES, true}, {ODBC_REMOVE_DSN, IDNO, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.request);
-        ASSERT_TRUE(CreateDsn("Sales", {{"ReplicationSystem", "Yes"}}));
-        MessageBoxRecorder boxes(library_);
-        boxes.answer(c.answer);
-        EXPECT_TRUE(SQLConfigDataSource(owner_, c.request, kClientDriverName, Attributes("DSN=Sales").c_str()));
-        ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].owner, owner_);
-        EXPECT_EQ(boxes.boxes()[0].text, kReplicationQuestion);
-        EXPECT_EQ(DsnListed("Sales"), !c.removed);
-        ForgetDsn("Sales");
-    }
-    // Silently, the way an installer script removes a DSN.
-    ASSERT_TRUE(CreateDsn("Bare", {{"ReplicationSystem", "Yes"}}));
-    EXPECT_TRUE(SQLConfigDataSource(nullptr, ODBC_REMOVE_DSN, kClientDriverName, Attributes("DSN=Bare").c_str()));
-    EXPECT_FALSE(DsnListed("Bare"));
-}
-
 TEST_F(ConfigDsnTest, EachCallStartsAndStopsTheAdministrationLibrary) {
     ServerScenario scenario(nlohmann::json{{"servers", {DemoServer()}}});
     for (int call = 1; call <= 2; ++call) {
@@ -188,14 +159,13 @@ TEST_F(ConfigDsnTest, EachCallStartsAndStopsTheAdministrationLibrary) {
         EXPECT_EQ(GetModuleHandleW(L"w64rmadm.dll"), nullptr);  // closed again, reopened by the next call
     }
     // A stop that fails keeps the library for the next call, which does not start it twice.
-    nlohmann::json failing = scenario.read();
-    failing["inject"] = {{"DBUStop", 7}};
-    scenario.write(failing);
+    nlohmann::json s = scenario.read();  // the counters live in the file: edited, not replaced
+    s["inject"] = {{"DBUStop", 7}};
+    scenario.write(s);
     EXPECT_EQ(Call(nullptr, 3, Attributes("DSN=Nothing")), TRUE);
     EXPECT_NE(GetModuleHandleW(L"w64rmadm.dll"), nullptr);
-    nlohmann::json healed = scenario.read();
-    healed.erase("inject");
-    scenario.write(healed);
+    (s = scenario.read()).erase("inject");
+    scenario.write(s);
     EXPECT_EQ(Call(nullptr, 3, Attributes("DSN=Nothing")), TRUE);
     EXPECT_EQ(GetModuleHandleW(L"w64rmadm.dll"), nullptr);
     EXPECT_EQ(scenario.counter("DBUStart"), 4);

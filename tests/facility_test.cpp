@@ -18,8 +18,6 @@
 
 namespace {
 
-std::string Folder() { return ExecutableFolder(); }
-
 class FacilityTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { AttachLibrary(GetModuleHandleA(nullptr)); }
@@ -94,8 +92,8 @@ TEST_F(InstallerChoiceTest, OlderSearchCopyGivesWayToTheSystemCopy) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.search) + " / " + c.system);
-        ASSERT_TRUE(CopyFileA((Folder() + "\\" + c.system).c_str(), SystemCopy().c_str(), FALSE));
-        HMODULE chosen = LoadInstallerLibraryFrom(systemDir_.c_str(), (Folder() + "\\" + c.search).c_str());
+        ASSERT_TRUE(CopyFileA((ExecutableFolder() + "\\" + c.system).c_str(), SystemCopy().c_str(), FALSE));
+        HMODULE chosen = LoadInstallerLibraryFrom(systemDir_.c_str(), (ExecutableFolder() + "\\" + c.search).c_str());
         ASSERT_NE(chosen, nullptr);
         EXPECT_EQ(Tag(chosen), c.tag);
         char path[MAX_PATH];
@@ -103,14 +101,14 @@ TEST_F(InstallerChoiceTest, OlderSearchCopyGivesWayToTheSystemCopy) {
         bool systemKept = _stricmp(path, SystemCopy().c_str()) == 0;
         EXPECT_EQ(systemKept, std::string(c.search) == "fake_installer_3_520_0.dll");
         // The copy not kept was released: only the kept one is still loaded.
-        EXPECT_EQ(GetModuleHandleA((Folder() + "\\" + c.search).c_str()) != nullptr, !systemKept);
+        EXPECT_EQ(GetModuleHandleA((ExecutableFolder() + "\\" + c.search).c_str()) != nullptr, !systemKept);
         FreeLibrary(chosen);
         ASSERT_TRUE(DeleteFileA(SystemCopy().c_str()));
     }
 }
 
 TEST_F(InstallerChoiceTest, OneLoadableCopyIsUsedAlone) {
-    HMODULE chosen = LoadInstallerLibraryFrom(systemDir_.c_str(), (Folder() + "\\fake_installer_3_520_0.dll").c_str());
+    HMODULE chosen = LoadInstallerLibraryFrom(systemDir_.c_str(), (ExecutableFolder() + "\\fake_installer_3_520_0.dll").c_str());
     EXPECT_EQ(Tag(chosen), 35200);
     FreeLibrary(chosen);
     EXPECT_EQ(LoadInstallerLibraryFrom(systemDir_.c_str(), "no_such_installer.dll"), nullptr);
@@ -141,36 +139,29 @@ TEST_F(FacilityTest, MissingInstallerIsReportedAtEveryOperation) {
     EXPECT_FALSE(SQLWriteDSNToIni("Sales", "driver"));
     EXPECT_FALSE(SQLWritePrivateProfileString("Sales", "DBQ", "x", "odbc.ini"));
 
-    ASSERT_EQ(boxes.boxes().size(), 4u);
-    for (const RecordedMessageBox& box : boxes.boxes()) {
-        EXPECT_EQ(box.owner, nullptr);
-        EXPECT_EQ(box.text, "The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.");
-        EXPECT_EQ(box.caption, "ODBC Installer Error");
-        EXPECT_EQ(box.flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
-    }
+    const RecordedMessageBox missing = {nullptr, "The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.",
+                                        "ODBC Installer Error", MB_OK | MB_ICONINFORMATION};
+    EXPECT_EQ(boxes.boxes(), (Boxes(4, missing)));
     EXPECT_EQ(InstallerModule, nullptr);  // a failed load is tried again next time
     InstallerModule = saved;
 }
 
 TEST_F(FacilityTest, FunctionMissingFromTheLoadedInstallerIsNamed) {
     HMODULE saved = InstallerModule;
-    InstallerModule = LoadLibraryA((Folder() + "\\fake_installer_3_520_0.dll").c_str());
+    InstallerModule = LoadLibraryA((ExecutableFolder() + "\\fake_installer_3_520_0.dll").c_str());
     ASSERT_NE(InstallerModule, nullptr);
     MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
 
     EXPECT_FALSE(SQLRemoveDSNFromIni("Sales"));
-    char program[MAX_PATH];
+    char program[MAX_PATH], installer[MAX_PATH];
     GetModuleFileNameA(nullptr, program, MAX_PATH);
-    char installer[MAX_PATH];
     GetModuleFileNameA(InstallerModule, installer, MAX_PATH);
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text, std::string("The program ") + program +
-                                         ", or one of its DLLs attempted to call the function SQLRemoveDSNFromIni "
-                                         "which is not supported in the loaded ODBC installer DLL (" +
-                                         installer + ").  Press OK to proceed.");
-    EXPECT_EQ(boxes.boxes()[0].caption, "ODBC Installer Error");
-    EXPECT_EQ(boxes.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
-    EXPECT_EQ(boxes.boxes()[0].owner, nullptr);
+    EXPECT_EQ(boxes.boxes(), (Boxes{{nullptr,
+                                    std::string("The program ") + program +
+                                        ", or one of its DLLs attempted to call the function SQLRemoveDSNFromIni "
+                                        "which is not supported in the loaded ODBC installer DLL (" + installer +
+                                        ").  Press OK to proceed.",
+                                    "ODBC Installer Error", MB_OK | MB_ICONINFORMATION}}));
     FreeLibrary(InstallerModule);
     InstallerModule = saved;
 }

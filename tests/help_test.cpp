@@ -7,12 +7,13 @@
 #include <io.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "dialogs/help.h"
+#include "tests/support/dialog_bench.h"
+#include "tests/support/file_text.h"
 #include "tests/support/import_hook.h"
+#include "tests/support/message_box_recorder.h"
 #include "tests/support/registry_sandbox.h"
 
 namespace {
@@ -21,27 +22,10 @@ const wchar_t kClientInstallKey[] = L"SOFTWARE\\Quillmere Software\\Products\\Qu
 
 std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t n = 0;
     for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
     return n;
-}
-
-// Polls the condition for up to 20 s: the verdict never depends on how fast Wine is.
-template <typename Condition>
-bool Eventually(Condition condition) {
-    for (int i = 0; i < 400; ++i) {
-        if (condition()) return true;
-        Sleep(50);
-    }
-    return condition();
 }
 
 // What the code under test writes to the standard output while it runs.
@@ -59,7 +43,7 @@ std::string StandardOutputOf(Work work) {
     _dup2(saved, 1);
     _close(redirected);
     _close(saved);
-    std::string text = ReadText(file);
+    std::string text = ReadWholeFile(file);
     DeleteFileA(file.c_str());
     return text;
 }
@@ -80,7 +64,7 @@ protected:
     }
     void TearDown() override {
         SetEvent(release_);  // no launcher outlives the test
-        Eventually([&] { return Count(ReadText(record_), "start|") == Count(ReadText(record_), "end\n"); });
+        Eventually([&] { return Count(ReadWholeFile(record_), "start|") == Count(ReadWholeFile(record_), "end\n"); });
         CloseHandle(release_);
         SetEnvironmentVariableA("QM_KEYHH_RECORD", nullptr);
     }
@@ -96,17 +80,17 @@ TEST_F(HelpTest, LauncherStartsWithTheTopicFromTheBinFolderAndIsNeverWaitedFor) 
     LaunchHelp(300004);
     LaunchHelp(300008);
     // Both calls are back while both launchers still wait to be released.
-    ASSERT_TRUE(Eventually([&] { return Count(ReadText(record_), "start|") == 2; })) << ReadText(record_);
-    EXPECT_EQ(Count(ReadText(record_), "end\n"), 0u);
+    ASSERT_TRUE(Eventually([&] { return Count(ReadWholeFile(record_), "start|") == 2; })) << ReadWholeFile(record_);
+    EXPECT_EQ(Count(ReadWholeFile(record_), "end\n"), 0u);
     const std::string dir = Narrow(install_.path());
-    const std::string text = ReadText(record_);
+    const std::string text = ReadWholeFile(record_);
     for (const char* topic : {"300004", "300008"}) {
         const std::string expected = "start|" + dir + "\\bin|keyhh -qmsw -#mapid " + topic + " \"" + dir +
                                      "\\Docs\\qmswdocs.chm>$global_qmhelp\"\n";
         EXPECT_NE(text.find(expected), std::string::npos) << text;
     }
     SetEvent(release_);
-    EXPECT_TRUE(Eventually([&] { return Count(ReadText(record_), "end\n") == 2; }));
+    EXPECT_TRUE(Eventually([&] { return Count(ReadWholeFile(record_), "end\n") == 2; }));
 }
 
 TEST_F(HelpTest, AStartThatCannotBeMadeIsSaidOnTheStandardOutputOnly) {
@@ -118,7 +102,7 @@ TEST_F(HelpTest, AStartThatCannotBeMadeIsSaidOnTheStandardOutputOnly) {
     ImportHook refuse(GetModuleHandleA(nullptr), "kernel32.dll", "CreateProcessA", reinterpret_cast<void*>(&RefuseStart));
     ASSERT_TRUE(refuse.installed());
     EXPECT_EQ(StandardOutputOf([] { LaunchHelp(300004); }), "CreateProcess failed (2).\r\n");
-    EXPECT_EQ(ReadText(record_), "");  // nothing was started
+    EXPECT_EQ(ReadWholeFile(record_), "");  // nothing was started
     // A directory longer than the launcher's buffer is refused whole, never cut.
     ASSERT_TRUE(ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, kClientInstallKey, L"InstallDir",
                                             L"C:\\" + std::wstring(300, L'd')));
@@ -132,6 +116,10 @@ struct MemoryTemplate {
     DLGTEMPLATE header;
     WORD menu, windowClass, title;
 };
+HWND CreateHelpDialog(HWND owner) {
+    MemoryTemplate form = {{WS_POPUP | WS_CAPTION, 0, 0, 0, 0, 100, 60}, 0, 0, 0};
+    return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &form.header, owner, HelpDlgProc, 0);
+}
 
 TEST(HelpDialogTest, CentresOnItsOwnerAndClosesOnOkOrCancel) {
     RECT desktop;
@@ -140,10 +128,8 @@ TEST(HelpDialogTest, CentresOnItsOwnerAndClosesOnOkOrCancel) {
     const Case cases[] = {{"owner in the middle", 200, 150, IDOK}, {"owner over the left edge", -250, 150, IDCANCEL}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, c.ownerLeft, c.ownerTop, 400, 300, nullptr,
-                                     nullptr, nullptr, nullptr);
-        MemoryTemplate form = {{WS_POPUP | WS_CAPTION, 0, 0, 0, 0, 100, 60}, 0, 0, 0};
-        HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &form.header, owner, HelpDlgProc, 0);
+        PopupWindow owner(c.ownerLeft, c.ownerTop, 400, 300);
+        HWND dialog = CreateHelpDialog(owner);
         ASSERT_NE(dialog, nullptr);
         RECT own, ownerRect;
         GetWindowRect(dialog, &own);
@@ -155,11 +141,9 @@ TEST(HelpDialogTest, CentresOnItsOwnerAndClosesOnOkOrCancel) {
         EXPECT_EQ(own.top, ownerRect.top + (300 - h) / 2);
         SendMessageA(dialog, WM_COMMAND, c.close, 0);
         EXPECT_FALSE(IsWindow(dialog));
-        DestroyWindow(owner);
     }
     // A host's dialog without an owner is centred on the desktop.
-    MemoryTemplate form = {{WS_POPUP | WS_CAPTION, 0, 0, 0, 0, 100, 60}, 0, 0, 0};
-    HWND alone = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &form.header, nullptr, HelpDlgProc, 0);
+    HWND alone = CreateHelpDialog(nullptr);
     ASSERT_NE(alone, nullptr);
     RECT own;
     GetWindowRect(alone, &own);

@@ -29,13 +29,11 @@ protected:
         std::memset(&record_, 0, sizeof record_);
         Settings = &record_;
         RemoteSession = kNoRemoteSession;
-        owner_ = CreateWindowExA(0, "STATIC", "setup", WS_POPUP, 100, 100, 400, 300, nullptr, nullptr, nullptr, nullptr);
     }
     void TearDown() override {
         if (RemoteSession != kNoRemoteSession) DBUDisconnect(&RemoteSession);
         Settings = nullptr;
         HasServerName = 0;
-        DestroyWindow(owner_);
     }
     INT_PTR Run(const std::function<void(DialogDriver&)>& script) {
         return RunDialog(GetModuleHandleA(nullptr), IDD_LOGON, owner_, LogonDlgProc, script);
@@ -43,7 +41,7 @@ protected:
     json Connects() { return scenario_.read().value("connects", json::array()); }
 
     DsnSettings record_;
-    HWND owner_ = nullptr;
+    PopupWindow owner_{100, 100, 400, 300};
     ServerScenario scenario_{json{{"servers", {{{"names", {"dbhost", "otherhost"}},
                                                 {"logon", {{"user", "admin"}, {"password", kPassword}}}}}}}};
 };
@@ -93,11 +91,8 @@ TEST_F(LogonDialogTest, AWrongPasswordKeepsTheDialogOpenAndTheRightOneConnects) 
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_NE(RemoteSession, kNoRemoteSession);
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text, "Failed to connect to server. The user name or password is not valid on the server.");
-    EXPECT_EQ(boxes.boxes()[0].caption, "Quillmere 64-bit ODBC DSN Setup");
-    EXPECT_EQ(boxes.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONSTOP));
-    EXPECT_EQ(boxes.boxes()[0].owner, dialog);
+    EXPECT_EQ(boxes.boxes(), (Boxes{{dialog, "Failed to connect to server. The user name or password is not valid on the server.",
+                                    kSetupCaption, kStopBox}}));
     // The server saw each attempt once, as typed.
     EXPECT_EQ(Connects(), json::parse(std::string(R"([{"server":"dbhost","user":"admin","password":"wrong"},)") +
                                       R"({"server":"dbhost","user":"admin","password":")" + kPassword + R"("}])"));

@@ -2,8 +2,6 @@
 // against the stand-in server of a scenario file.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "remote/admin_library.h"
@@ -11,6 +9,8 @@
 #include "remote/request_builders.h"
 #include "remote/server_probe.h"
 #include "setup/call_values.h"
+#include "tests/support/executable_folder.h"
+#include "tests/support/file_text.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/message_box_recorder.h"
 #include "tests/support/registry_sandbox.h"
@@ -33,6 +33,15 @@ void* realLibOpen = nullptr;
 std::int32_t RefuseLibrary(const wchar_t* name, QSHandle* handle) {
     if (refusedLibrary && wcsstr(name, refusedLibrary)) return static_cast<std::int32_t>(0x8007007E);
     return reinterpret_cast<std::int32_t (*)(const wchar_t*, QSHandle*)>(realLibOpen)(name, handle);
+}
+
+// An installation whose bin folder holds the stand-in library under the product's name.
+void InstallLibrary(const TempFolder& install, const char* standIn, const wchar_t* name) {
+    CreateDirectoryW((install / L"bin").c_str(), nullptr);
+    const std::string from = ExecutableFolder() + "\\" + standIn;
+    ASSERT_TRUE(CopyFileW(std::wstring(from.begin(), from.end()).c_str(), (install / (L"bin\\" + std::wstring(name))).c_str(), FALSE));
+    ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\InstallInfo",
+                                L"InstallDir64", install.path());
 }
 
 class RemoteTest : public ::testing::Test {
@@ -109,14 +118,7 @@ TEST_F(RemoteTest, MissingLibraryAnswersNotAvailableEverywhere) {
 
 TEST_F(RemoteTest, LibraryInTheInstallationBinWinsAndAMissingEntryAloneFails) {
     TempFolder install(L"dsnset-rmadm");
-    CreateDirectoryW((install / L"bin").c_str(), nullptr);
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring folder(exe);
-    folder = folder.substr(0, folder.find_last_of(L'\\'));
-    ASSERT_TRUE(CopyFileW((folder + L"\\w64rmadm_without_setinfo.dll").c_str(), (install / L"bin\\w64rmadm.dll").c_str(), FALSE));
-    ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\InstallInfo",
-                                L"InstallDir64", install.path());
+    InstallLibrary(install, "w64rmadm_without_setinfo.dll", L"w64rmadm.dll");
 
     std::int32_t session = Connect();
     wchar_t loaded[MAX_PATH] = {};
@@ -134,7 +136,8 @@ TEST_F(RemoteTest, LibraryInTheInstallationBinWinsAndAMissingEntryAloneFails) {
     EXPECT_EQ(GetModuleHandleW(L"w64rmadm.dll"), nullptr);
 
     QSHandle handle = nullptr;  // a name with a path is opened as it stands
-    EXPECT_EQ(LoadRuntimeLibrary((folder + L"\\w64kfif.dll").c_str(), &handle), 0);
+    const std::string kfif = ExecutableFolder() + "\\w64kfif.dll";
+    EXPECT_EQ(LoadRuntimeLibrary(std::wstring(kfif.begin(), kfif.end()).c_str(), &handle), 0);
     QSLibClose(handle);
 }
 
@@ -276,7 +279,7 @@ TEST_F(ServerProbeTest, TypesFromVersionAnswersAndTheEngine) {
         {"engine refuses", json::object(), {{"5", {{"major", 9}}}}, {{"op26Status", 7}}, -1, true, 1},
         {"engine starts, server still silent", json::object(), nullptr, nullptr, -1, true, 1},
     };
-    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    PopupWindow window;
     for (const ProbeCase& c : cases) {
         SCOPED_TRACE(c.name);
         json server = DemoServer();
@@ -288,21 +291,12 @@ TEST_F(ServerProbeTest, TypesFromVersionAnswersAndTheEngine) {
         std::int32_t session = Connect();
         MessageBoxRecorder boxes(GetModuleHandleW(nullptr));
         EXPECT_EQ(ProbeServerType(window, session), c.expected);
-        if (c.connectionMessage) {
-            ASSERT_EQ(boxes.boxes().size(), 1u);
-            EXPECT_EQ(boxes.boxes()[0].owner, window);
-            EXPECT_EQ(boxes.boxes()[0].text, kEngineConnectionMessage);
-            EXPECT_EQ(boxes.boxes()[0].caption, "Quillmere 64-bit ODBC DSN Setup");
-            EXPECT_EQ(boxes.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_ICONSTOP));
-        } else {
-            EXPECT_TRUE(boxes.boxes().empty());
-        }
+        EXPECT_EQ(boxes.boxes(), (c.connectionMessage ? Boxes{{window, kEngineConnectionMessage, kSetupCaption, kStopBox}} : Boxes{}));
         EXPECT_EQ(scenario_.counter("vdexID:26"), c.engineCalls);
         EXPECT_EQ(EngineInterfaceUsers, 0);  // every engine call counted down again
         DBUDisconnect(&session);
     }
     EXPECT_EQ(EngineInterfaceLoaded, 1);  // stays open for the process
-    DestroyWindow(window);
 }
 
 TEST_F(ServerProbeTest, NoSessionAsksNothing) {
@@ -310,21 +304,6 @@ TEST_F(ServerProbeTest, NoSessionAsksNothing) {
     EXPECT_EQ(ProbeServerType(nullptr, kNoRemoteSession), -1);
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(AdminLibraryLoaded, 0);  // not even the library was needed
-}
-
-// A file beside the test program.
-std::wstring AsWideFolderFile(const wchar_t* name) {
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    std::wstring folder(exe);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
-}
-
-std::string ReadAll(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 TEST_F(ServerProbeTest, MissingEngineIsLoggedAndShownOnlyWhenAskedFor) {
@@ -346,21 +325,16 @@ TEST_F(ServerProbeTest, MissingEngineIsLoggedAndShownOnlyWhenAskedFor) {
         std::int32_t session = Connect();
         MessageBoxRecorder boxes(GetModuleHandleW(nullptr));
         EXPECT_EQ(ProbeServerType(nullptr, session), -1);
-        ASSERT_EQ(boxes.boxes().size(), show ? 2u : 1u);
-        if (show) {
-            EXPECT_EQ(boxes.boxes()[0].owner, nullptr);
-            EXPECT_EQ(boxes.boxes()[0].text, "VDEXIfc: Returning Status: 8020");
-            EXPECT_EQ(boxes.boxes()[0].caption, "KFIF");
-            EXPECT_EQ(boxes.boxes()[0].flags, static_cast<UINT>(MB_OK | MB_TASKMODAL));
-        }
-        EXPECT_EQ(boxes.boxes().back().text, kEngineConnectionMessage);
+        Boxes expected = {{nullptr, kEngineConnectionMessage, kSetupCaption, kStopBox}};
+        if (show) expected.insert(expected.begin(), {nullptr, "VDEXIfc: Returning Status: 8020", "KFIF", MB_OK | MB_TASKMODAL});
+        EXPECT_EQ(boxes.boxes(), expected);
         EXPECT_EQ(EngineInterfaceUsers, 0);
         DBUDisconnect(&session);
     }
     SetEnvironmentVariableA("QMSW_DISP_LOAD_ERRS", nullptr);
     refusedLibrary = nullptr;
 
-    std::string log = ReadAll(logs / L"qmsw.log");
+    std::string log = ReadWholeFile(logs / L"qmsw.log");
     std::size_t first = log.find("VDEXIfc: Returning Status: 8020");
     ASSERT_NE(first, std::string::npos);
     EXPECT_NE(log.find("VDEXIfc: Returning Status: 8020", first + 1), std::string::npos);  // once per attempt
@@ -372,11 +346,7 @@ TEST_F(ServerProbeTest, MissingEngineIsLoggedAndShownOnlyWhenAskedFor) {
 // An engine library without vdexID: every call answers 8005 and leaves nothing taken.
 TEST_F(ServerProbeTest, EngineWithoutItsEntryAnswersNotAvailableAndHoldsNothing) {
     TempFolder install(L"dsnset-kfif");
-    CreateDirectoryW((install / L"bin").c_str(), nullptr);
-    ASSERT_TRUE(CopyFileW(AsWideFolderFile(L"w64kfif_without_vdexid.dll").c_str(), (install / L"bin\\w64kfif.dll").c_str(),
-                          FALSE));
-    ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\InstallInfo",
-                                L"InstallDir64", install.path());
+    InstallLibrary(install, "w64kfif_without_vdexid.dll", L"w64kfif.dll");
     UnloadEngineInterface();
     EngineInterfaceUsers = 0;
     for (int call = 0; call < 2; ++call) {

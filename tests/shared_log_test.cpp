@@ -5,13 +5,13 @@
 #include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "log/shared_log.h"
 #include "platform/qscore.h"
 #include "tests/support/child_processes.h"
+#include "tests/support/file_text.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/registry_sandbox.h"
 
@@ -23,13 +23,6 @@ const char kBom[] = "\xEF\xBB\xBF";
 const std::string kHeader =
     "Date & Time                 Component       Process  Process Name    Computer Name   Type  Message\r\n";
 
-std::string ReadFile(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -37,7 +30,6 @@ std::vector<std::string> Lines(const std::string& text) {
         lines.push_back(text.substr(start, end - start));
     return lines;
 }
-
 
 class SharedLogTest : public ::testing::Test {
 protected:
@@ -59,7 +51,7 @@ TEST_F(SharedLogTest, NewFileGetsMarkHeaderAndRuleThenLinesInColumns) {
     EXPECT_EQ(CloseSharedLog(&log), 0);
     EXPECT_EQ(log, nullptr);
 
-    const std::string text = ReadFile(LogFile());
+    const std::string text = ReadWholeFile(LogFile());
     ASSERT_EQ(text.substr(0, 3), kBom);
     std::vector<std::string> lines = Lines(text.substr(3));
     ASSERT_EQ(lines.size(), 4u);
@@ -94,7 +86,7 @@ TEST_F(SharedLogTest, OpensThroughOneHolderOnlyCount) {
     EXPECT_EQ(log, nullptr);
     EXPECT_EQ(CloseSharedLog(&log), 0);  // nothing left to close
 
-    std::vector<std::string> lines = Lines(ReadFile(LogFile(L"count.log")).substr(3));
+    std::vector<std::string> lines = Lines(ReadWholeFile(LogFile(L"count.log")).substr(3));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[2].substr(28, 16), "UNKNOWN         ");
     EXPECT_EQ(GetFileAttributesW(LogFile(L"other.log").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -106,7 +98,7 @@ TEST_F(SharedLogTest, FileWithContentGetsNoHeader) {
     ASSERT_EQ(OpenSharedLog(&log, nullptr, L"KFIF", nullptr), 0);
     WriteLogMessage(log, 4, "appended");
     CloseSharedLog(&log);
-    std::vector<std::string> lines = Lines(ReadFile(LogFile()));
+    std::vector<std::string> lines = Lines(ReadWholeFile(LogFile()));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "earlier");
     EXPECT_EQ(lines[1].substr(28, 4), "KFIF");
@@ -178,7 +170,7 @@ TEST_F(SharedLogTest, SeveralProcessesAppendWholeLinesUnderOneHeader) {
     for (int p = 0; p < kProcesses; ++p) arguments.push_back("P" + std::to_string(p) + " " + std::to_string(kLines) + " shared.log");
     for (DWORD code : RunTogether("log_child.exe", arguments)) EXPECT_EQ(code, 0u);
 
-    const std::string text = ReadFile(LogFile(L"shared.log"));
+    const std::string text = ReadWholeFile(LogFile(L"shared.log"));
     ASSERT_EQ(text.substr(0, 3), kBom);
     EXPECT_EQ(text.find(kBom, 3), std::string::npos);
     std::vector<std::string> lines = Lines(text.substr(3));

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,30 @@ struct RecordedMessageBox {
     std::string text;
     std::string caption;  // "<null>" when the caller passed no caption
     UINT flags;
+};
+inline bool operator==(const RecordedMessageBox& a, const RecordedMessageBox& b) {
+    return a.owner == b.owner && a.text == b.text && a.caption == b.caption && a.flags == b.flags;
+}
+inline std::ostream& operator<<(std::ostream& os, const RecordedMessageBox& b) {
+    return os << "{owner " << b.owner << ", \"" << b.text << "\", \"" << b.caption << "\", flags " << b.flags << "}";
+}
+// The boxes a test expects, compared whole with boxes().
+using Boxes = std::vector<RecordedMessageBox>;
+inline constexpr char kSetupCaption[] = "Quillmere 64-bit ODBC DSN Setup";
+inline constexpr UINT kStopBox = MB_OK | MB_ICONSTOP;
+
+// A hidden top-level window to own the product's dialogs and message boxes.
+class PopupWindow {
+public:
+    explicit PopupWindow(int x = 0, int y = 0, int width = 1, int height = 1)
+        : window_(CreateWindowExA(0, "STATIC", "", WS_POPUP, x, y, width, height, nullptr, nullptr, nullptr, nullptr)) {}
+    ~PopupWindow() { DestroyWindow(window_); }
+    PopupWindow(const PopupWindow&) = delete;
+    PopupWindow& operator=(const PopupWindow&) = delete;
+    operator HWND() const { return window_; }
+
+private:
+    HWND window_;
 };
 
 class MessageBoxRecorder {

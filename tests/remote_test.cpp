@@ -355,7 +355,10 @@ TEST_F(ServerProbeTest, EngineWithoutItsEntryAnswersNotAvailableAndHoldsNothing)
         std::int32_t length = 75, zero = 0;
         EXPECT_EQ(CallEngine(26, position, nullptr, &length, 75, nullptr, &zero, 0, 0, ClientIdentity),
                   kStatusEntryNotAvailable);
-        EXPECT_EQ(EngineInterfaceLock, 0);
+        if (EngineInterfaceLock != 0) {
+            ADD_FAILURE() << "the engine interface's spin lock was left taken";
+            EngineInterfaceLock = 0;  // else the next call would spin for ever
+        }
         EXPECT_EQ(EngineInterfaceUsers, 0);
     }
     EXPECT_EQ(EngineInterfaceLoaded, 1);

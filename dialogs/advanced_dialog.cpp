@@ -35,6 +35,14 @@ void ReadBox(HWND dialog, int id, ProfileText& text) {
     text.terminate();
 }
 
+// A box's text goes into its field at once; an emptied box leaves the field not given (a
+// cleared port lets the stored or default port stand).
+void BoxChanged(HWND dialog, int id, DsnSetting& field) {
+    ReadBox(dialog, id, field.value);
+    field.isSet = field.value.empty() ? 0 : 1;
+    UpdateAdvancedControls(dialog);
+}
+
 ProfileText ReadOdbcInst(const char* section, const char* key) {
     ProfileText value = {};
     SQLGetPrivateProfileString(section, key, "", value.data(), static_cast<int>(value.capacity()), kOdbcInstIni);
@@ -168,19 +176,10 @@ extern "C" INT_PTR CALLBACK AdvancedDlgProc(HWND dialog, UINT message, WPARAM wP
         ArrayFetchClicked(dialog);
         return TRUE;
     case IDC_ARRAY_BUFFER_SIZE:
-        if (HIWORD(wParam) == EN_CHANGE) {
-            ReadBox(dialog, IDC_ARRAY_BUFFER_SIZE, Settings->ArrayBufferSize.value);
-            Settings->ArrayBufferSize.isSet = Settings->ArrayBufferSize.value.empty() ? 0 : 1;
-            UpdateAdvancedControls(dialog);
-        }
+        if (HIWORD(wParam) == EN_CHANGE) BoxChanged(dialog, IDC_ARRAY_BUFFER_SIZE, Settings->ArrayBufferSize);
         return TRUE;
     case IDC_TCP_PORT:
-        if (HIWORD(wParam) == EN_CHANGE) {
-            // A port cleared here is not given: the stored or default port then stands.
-            ReadBox(dialog, IDC_TCP_PORT, Settings->TCPPort.value);
-            Settings->TCPPort.isSet = Settings->TCPPort.value.empty() ? 0 : 1;
-            UpdateAdvancedControls(dialog);
-        }
+        if (HIWORD(wParam) == EN_CHANGE) BoxChanged(dialog, IDC_TCP_PORT, Settings->TCPPort);
         return TRUE;
     case IDC_TCP_PORT_DEFAULT:
         DefaultPortClicked(dialog);

@@ -5,7 +5,7 @@
 
 #include "dialogs/help.h"
 #include "dialogs/help_command.h"
-#include "dialogs/record_guard.h"
+#include "dialogs/dialog_support.h"
 #include "platform/qscore.h"
 #include "resources/resource_ids.h"
 #include "setup/call_values.h"
@@ -16,8 +16,6 @@ namespace {
 
 const char kOdbcInstIni[] = "odbcinst.ini";
 const char kTranslatorName[] = "Quillmere Software OEM to ANSI";
-const char kDefaultBufferSize[] = "8";
-const char kDefaultPort[] = "1583";
 constexpr unsigned long kSmallestBufferSize = 1, kLargestBufferSize = 64;
 
 bool ArrayFetchOn() { return Settings->ArrayFetchOn.value == "1"; }
@@ -29,16 +27,10 @@ void UpdateAdvancedControls(HWND dialog) {
     EnableWindow(GetDlgItem(dialog, IDOK), ArrayFetchOn() ? portGiven && sizeGiven : portGiven);
 }
 
-void ReadBox(HWND dialog, int id, ProfileText& text) {
-    text.clear();
-    GetDlgItemTextA(dialog, id, text.data(), static_cast<int>(text.capacity()));
-    text.terminate();
-}
-
 // A box's text goes into its field at once; an emptied box leaves the field not given (a
 // cleared port lets the stored or default port stand).
 void BoxChanged(HWND dialog, int id, DsnSetting& field) {
-    ReadBox(dialog, id, field.value);
+    ReadBoxText(dialog, id, field.value);
     field.isSet = field.value.empty() ? 0 : 1;
     UpdateAdvancedControls(dialog);
 }
@@ -53,7 +45,7 @@ ProfileText ReadOdbcInst(const char* section, const char* key) {
 // Setting a box's text runs its change handling, so the record follows.
 void ShowBufferSize(HWND dialog) {
     const DsnSetting& size = Settings->ArrayBufferSize;
-    SetDlgItemTextA(dialog, IDC_ARRAY_BUFFER_SIZE, size.isSet ? size.value.c_str() : kDefaultBufferSize);
+    SetDlgItemTextA(dialog, IDC_ARRAY_BUFFER_SIZE, size.isSet ? size.value.c_str() : kDefaultArrayBufferSize);
 }
 
 void InitAdvanced(HWND dialog) {
@@ -65,10 +57,10 @@ void InitAdvanced(HWND dialog) {
     } else {
         CheckDlgButton(dialog, IDC_ARRAY_FETCH, BST_CHECKED);
         if (s.ArrayFetchOn.isSet) ShowBufferSize(dialog);
-        else SetDlgItemTextA(dialog, IDC_ARRAY_BUFFER_SIZE, kDefaultBufferSize);
+        else SetDlgItemTextA(dialog, IDC_ARRAY_BUFFER_SIZE, kDefaultArrayBufferSize);
     }
     if (s.TCPPort.isSet) {
-        const bool standard = s.TCPPort.value == kDefaultPort;
+        const bool standard = s.TCPPort.value == kDefaultTcpPort;
         CheckDlgButton(dialog, IDC_TCP_PORT_DEFAULT, standard ? BST_CHECKED : BST_UNCHECKED);
         EnableWindow(GetDlgItem(dialog, IDC_TCP_PORT), !standard);
         SetDlgItemTextA(dialog, IDC_TCP_PORT, ProfileText(s.TCPPort.value).c_str());
@@ -105,7 +97,7 @@ void ArrayFetchClicked(HWND dialog) {
 
 void DefaultPortClicked(HWND dialog) {
     const bool standard = IsDlgButtonChecked(dialog, IDC_TCP_PORT_DEFAULT) == BST_CHECKED;
-    SetDlgItemTextA(dialog, IDC_TCP_PORT, standard ? kDefaultPort : "");
+    SetDlgItemTextA(dialog, IDC_TCP_PORT, standard ? kDefaultTcpPort : "");
     EnableWindow(GetDlgItem(dialog, IDC_TCP_PORT), !standard);
 }
 

@@ -46,9 +46,9 @@ std::int32_t FillDatabaseList(HWND dialog, int comboId) {
         ShowRemoteFailure(dialog, kNamesFailurePrefix, static_cast<std::uint16_t>(status));
         return 0;
     }
-    for (std::uint64_t offset = 0, taken = 0; offset < length && taken < slots;
-         offset += kDatabaseNameSlot, ++taken) {
-        FixedText<kDatabaseNameSlot + 1> name = DatabaseNameAt(names, length, static_cast<std::size_t>(taken));
+    // Every slot delivered, the last one perhaps only in part, and never more than asked for.
+    for (std::uint64_t slot = 0; slot < slots && slot * kDatabaseNameSlot < length; ++slot) {
+        FixedText<kDatabaseNameSlot + 1> name = DatabaseNameAt(names, length, static_cast<std::size_t>(slot));
         if (IsSystemDatabase(name.c_str())) continue;
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }

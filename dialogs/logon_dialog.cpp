@@ -1,6 +1,6 @@
 #include "dialogs/logon_dialog.h"
 
-#include "dialogs/record_guard.h"
+#include "dialogs/dialog_support.h"
 #include "dialogs/setup_dialog.h"
 #include "remote/admin_library.h"
 #include "resources/resource_ids.h"
@@ -19,11 +19,7 @@ const int kLogonBoxes[] = {IDC_LOGON_SERVER, IDC_LOGON_USER, IDC_LOGON_PASSWORD}
 
 void UpdateLogonControls(HWND dialog) { EnableWindow(GetDlgItem(dialog, IDOK), LogonHasUser && LogonHasServer); }
 
-bool BoxHasText(HWND dialog, int id) {
-    ProfileText text = {};
-    GetDlgItemTextA(dialog, id, text.data(), static_cast<int>(text.capacity()));
-    return !text.empty();
-}
+bool BoxHasText(HWND dialog, int id) { return GetWindowTextLengthA(GetDlgItem(dialog, id)) > 0; }
 
 void InitLogon(HWND dialog) {
     // Typing and pasting stop at what the connection takes.
@@ -48,16 +44,16 @@ INT_PTR TryLogon(HWND dialog, WPARAM command) {
             return FALSE;
         }
     }
-    ProfileText user = {}, password = {};
-    GetDlgItemTextA(dialog, IDC_LOGON_USER, user.data(), static_cast<int>(user.capacity()));
-    GetDlgItemTextA(dialog, IDC_LOGON_PASSWORD, password.data(), static_cast<int>(password.capacity()));
-    ProfileText server = {};
-    GetDlgItemTextA(dialog, IDC_LOGON_SERVER, server.data(), static_cast<int>(server.capacity()));
-    Settings->ServerName.set(server.c_str());  // a server typed here replaces the setup dialog's
+    ProfileText user, password;
+    ReadBoxText(dialog, IDC_LOGON_USER, user);
+    ReadBoxText(dialog, IDC_LOGON_PASSWORD, password);
+    // A server typed here replaces the setup dialog's.
+    ReadBoxText(dialog, IDC_LOGON_SERVER, Settings->ServerName.value);
+    Settings->ServerName.isSet = 1;
 
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    SetCursorShape(IDC_WAIT);
     std::uint16_t status = DBUConnect(Settings->ServerName.value.c_str(), user.c_str(), password.c_str(), &RemoteSession);
-    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    SetCursorShape(IDC_ARROW);
     SecureZeroMemory(user.data(), user.capacity());
     SecureZeroMemory(password.data(), password.capacity());
     if (status == kStatusSuccess) {

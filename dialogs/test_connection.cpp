@@ -2,6 +2,7 @@
 
 #include <sqlext.h>
 
+#include "dialogs/dialog_support.h"
 #include "platform/fixed_text.h"
 #include "setup/call_values.h"
 #include "setup/connection_string.h"
@@ -10,8 +11,6 @@ namespace {
 
 const char kTestCaption[] = "Test Connection";
 const char kErrorCaption[] = "Errors during connection";
-
-void ShowCursor(LPCSTR cursor) { SetCursor(LoadCursorA(nullptr, cursor)); }
 
 }  // namespace
 
@@ -31,7 +30,7 @@ void ShowConnectionErrors(SQLHENV environment, SQLHDBC connection, SQLHSTMT stat
 
 int TestConnection(HWND window) {
     if (Settings == nullptr) return 0;  // only a ConfigDSN call has settings to test
-    ShowCursor(IDC_WAIT);
+    SetCursorShape(IDC_WAIT);
     SQLHENV environment = SQL_NULL_HENV;
     if (!SQL_SUCCEEDED(SQLAllocEnv(&environment))) {
         MessageBoxA(window, "Failed to allocate memory for the environment handle.", kErrorCaption,
@@ -40,7 +39,7 @@ int TestConnection(HWND window) {
     }
     SQLHDBC connection = SQL_NULL_HDBC;
     if (!SQL_SUCCEEDED(SQLAllocConnect(environment, &connection))) {
-        ShowCursor(IDC_ARROW);
+        SetCursorShape(IDC_ARROW);
         ShowConnectionErrors(environment, SQL_NULL_HDBC, SQL_NULL_HSTMT);
         SQLFreeEnv(environment);
         return 0;
@@ -77,7 +76,7 @@ int TestConnection(HWND window) {
         }
     }
 
-    ShowCursor(IDC_ARROW);
+    SetCursorShape(IDC_ARROW);
     SQLFreeConnect(connection);
     SQLFreeEnv(environment);
     return result;

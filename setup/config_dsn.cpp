@@ -51,10 +51,6 @@ BOOL AddOrConfigure(HWND owner, WORD request, LPCSTR driver) {
     return CommitDsn(nullptr) != 0;
 }
 
-}  // namespace
-
-namespace {
-
 // The request on the call's record: parse, then remove, run the setup dialog or commit.
 BOOL RunRequest(HWND owner, WORD request, LPCSTR driver, LPCSTR attributes) {
     ResetCallValues();

@@ -53,6 +53,10 @@ struct AttributeKey {
     const char* newDsnDefault;    // a new DSN's value when unset; none: no default
 };
 
+// The port and array buffer size a new DSN gets, which the dialogs offer too.
+constexpr char kDefaultTcpPort[] = "1583";
+constexpr char kDefaultArrayBufferSize[] = "8";
+
 // Stands for the driver's description as a new DSN's default (its "Description").
 extern const char kDriverDescriptionDefault[];
 

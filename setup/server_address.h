@@ -4,7 +4,6 @@
 
 #include "setup/dsn_settings.h"
 
-constexpr char kDefaultTcpPort[] = "1583";
 
 // The stored form of a server name and port (none: the default port). False, and nothing
 // stored, when it would not fit 512 characters.

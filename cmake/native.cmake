@@ -1,6 +1,6 @@
 # Native build of the Windows-free core: its tests run without Wine, under the sanitizers
 # when DSNSET_SANITIZE is on (cmake/build_flags.cmake).
-add_library(dsnset_core STATIC ${DSNSET_CORE_SOURCES})
+add_library(dsnset_core STATIC ${DSNSET_CORE_SOURCES} ${DSNSET_NATIVE_CONVERTER_SOURCES})
 target_include_directories(dsnset_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 add_executable(core_tests_native ${DSNSET_CORE_TEST_SOURCES})
@@ -12,7 +12,7 @@ add_test(NAME core_tests_native COMMAND core_tests_native)
 option(DSNSET_FUZZ "Build the libFuzzer targets" ON)
 if(DSNSET_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   # The core again, instrumented for coverage so the fuzzers see inside it.
-  add_library(dsnset_core_fuzz STATIC ${DSNSET_CORE_SOURCES})
+  add_library(dsnset_core_fuzz STATIC ${DSNSET_CORE_SOURCES} ${DSNSET_NATIVE_CONVERTER_SOURCES})
   target_include_directories(dsnset_core_fuzz PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_compile_options(dsnset_core_fuzz PRIVATE -fsanitize=fuzzer-no-link)
   function(dsnset_fuzzer name source)

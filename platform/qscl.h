@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#ifdef QSCL_BUILD
+#if !defined(_WIN32)
+#define QSCL_API  // the native build compiles the converters into the program itself
+#elif defined(QSCL_BUILD)
 #define QSCL_API __declspec(dllexport)
 #else
 #define QSCL_API __declspec(dllimport)
@@ -71,6 +73,57 @@ protected:
 private:
     volatile long references_;
 };
+
+// A cursor over a caller's byte block: get reads from the cursor, put writes at it (only
+// when the buffer was made writable); both stop at the block's end and answer the number
+// of bytes moved.
+class QSCL_API CQSByteBuffer {
+public:
+    enum ByteOrder : std::int32_t { BigEndian = 1, LittleEndian = 2 };
+    CQSByteBuffer(void* bytes, std::size_t size, std::int32_t byteOrder, bool writable);
+    std::size_t get(void* into, std::size_t count);
+    std::size_t put(const void* from, std::size_t count);  // throws ResultException when read-only
+    std::size_t position() const { return position_; }
+    std::size_t remaining() const { return size_ - position_; }
+    std::int32_t byteOrder() const { return byteOrder_; }
+
+private:
+    unsigned char* bytes_;
+    std::size_t size_;
+    std::size_t position_;
+    std::int32_t byteOrder_;
+    bool writable_;
+};
+
+namespace text {
+namespace charset {
+
+// The status of the exception that getConverter throws for an encoding it does not know.
+constexpr std::int32_t kUnknownEncoding = static_cast<std::int32_t>(0x80070459);  // no mapping for the encoding
+
+// UTF-16 units to the bytes of an encoding. Characters the encoding lacks become its
+// replacement byte ("?"); a character is never written in part: what does not fit stays
+// unconsumed. A high surrogate at the end of the input waits for its partner (or flush).
+class QSCL_API CharToByteConverter : public ComObject {
+public:
+    static CharToByteConverter* getConverter(const wchar_t* encoding);  // one reference; throws
+    virtual std::size_t convert(const wchar_t* units, std::size_t count, std::size_t* used, unsigned char* bytes,
+                                std::size_t capacity) = 0;
+    virtual std::size_t flush(unsigned char* bytes, std::size_t capacity) = 0;
+};
+
+// Bytes of an encoding to UTF-16 units. An incomplete multi-byte sequence at the end of the
+// input stays unconsumed for the caller to carry into the next call; an invalid byte
+// becomes U+FFFD.
+class QSCL_API ByteToCharConverter : public ComObject {
+public:
+    static ByteToCharConverter* getConverter(const wchar_t* encoding);  // one reference; throws
+    virtual std::size_t convert(const unsigned char* bytes, std::size_t count, std::size_t* used, wchar_t* units,
+                                std::size_t capacity) = 0;
+};
+
+}  // namespace charset
+}  // namespace text
 
 namespace io {
 

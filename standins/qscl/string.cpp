@@ -1,4 +1,4 @@
-// qs::String and qs::ResultException of the class-library stand-in.
+// qs::String of the class-library stand-in.
 #define QSCL_BUILD
 #include "platform/qscl.h"
 
@@ -11,9 +11,6 @@
 #include "platform/qscore.h"
 
 namespace qs {
-
-ResultException::ResultException(std::int32_t status) : status_(status) {}
-std::int32_t ResultException::getStatus() const { return status_; }
 
 String::String() : chars_(nullptr), length_(0), capacity_(0) { reserve(0); }
 
@@ -113,21 +110,6 @@ String String::valueOf(std::int64_t number) {
     wchar_t digits[24];
     std::swprintf(digits, 24, L"%lld", static_cast<long long>(number));
     return String(digits);
-}
-
-ComObject::ComObject() : references_(1) {}
-void* ComObject::operator new(std::size_t size) {
-    void* block = QSMemAlloc(size);
-    if (block == nullptr) throw ResultException(static_cast<std::int32_t>(E_OUTOFMEMORY));
-    return block;
-}
-void ComObject::operator delete(void* block) { QSMemFree(block); }
-ComObject::~ComObject() = default;
-std::uint32_t ComObject::AddRef() { return static_cast<std::uint32_t>(InterlockedIncrement(&references_)); }
-std::uint32_t ComObject::Release() {
-    long left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<std::uint32_t>(left);
 }
 
 }  // namespace qs

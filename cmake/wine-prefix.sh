@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Creates the build tree's Wine prefix once, with the settings the tests rely on:
 # no crash dialog (a crash would hang for ever), headless graphics, unmanaged windows
-# for Xvfb, and Wine's own fonts so dialogs have their real size. The prefix is stamped
-# ready only when every step has been checked; a failed set-up fails and is tried again
-# by the next run.
+# for Xvfb, Wine's own fonts so dialogs have their real size, and a drive N: of type
+# "network" (Wine then reports DRIVE_REMOTE for it) for the path conversion's tests. The
+# prefix is stamped ready only when every step has been checked; a failed set-up fails and
+# is tried again by the next run.
 set -euo pipefail
 WINE_TEST_PREFIX="$1"
 source "$(dirname "$0")/wine-env.sh"
-stamp="$WINEPREFIX/.dsnset-prefix-ready"
+stamp="$WINEPREFIX/.dsnset-prefix-ready-2"
 [ -f "$stamp" ] && exit 0
 fail() { echo "wine-prefix: $*" >&2; exit 1; }
 mkdir -p "$WINEPREFIX"
@@ -23,6 +24,9 @@ setting() {
 setting 'HKCU\Software\Wine\WineDbg' ShowCrashDialog /t REG_DWORD /d 0
 setting 'HKCU\Software\Wine\Drivers' Graphics /d 'x11,null'
 setting 'HKCU\Software\Wine\X11 Driver' Managed /d N
+mkdir -p "$WINEPREFIX/network-drive"
+ln -sfn "$WINEPREFIX/network-drive" "$WINEPREFIX/dosdevices/n:"
+setting 'HKLM\Software\Wine\Drives' 'n:' /d network
 "$WINESERVER" -w
 fonts=(/usr/share/wine/fonts/*)
 [ -e "${fonts[0]}" ] || fail "no Wine fonts in /usr/share/wine/fonts (package fonts-wine)"

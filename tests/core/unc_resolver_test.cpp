@@ -205,6 +205,7 @@ TEST_F(UncResolverTest, NetWareClient) {
     platform.netWarePaths["VOL1:dir"] = NetWareParts("NWSRV", "VOL1", "\\dir");
     platform.netWarePaths["P:\\apps\\db"] = NetWareParts("NWSRV", "APPS", "\\db");
     platform.netWarePaths["EMPTY:dir"] = NetWareParts("", "EMPTY", "\\dir");
+    platform.netWarePaths["BOX:dir"] = NetWareParts("NWSRV", "BOX", "\\\xC9");  // a CP850 box corner: no ANSI form
     // "M\x81ller" is the CP850 form of the ANSI (CP1252) "M\xFCller".
     platform.netWarePaths["VOL1:M\x81ller"] = NetWareParts("NWSRV", "VOL1", "\\M\x81ller");
     platform.connections["nwsrv"] = Connection::NetWare;
@@ -215,6 +216,7 @@ TEST_F(UncResolverTest, NetWareClient) {
         {"C:\\data", "\\\\HOST\\C$\\data", "C:\\data"},  // the client does not know it: a local drive
         {"EMPTY:dir", "InvalidPath", "EMPTY:dir"},          // the client names no server
         {"NOVOL:dir", "InvalidPath", "NOVOL:dir"},
+        {"BOX:dir", "InvalidPath", "BOX:dir"},
         {"VOL1:M\xFCller", "\\\\NWSRV\\VOL1:\\M\xFCller", "VOL1:M\x81ller"},
         {"C:\\\x80uro", "\\\\HOST\\C$\\\x80uro", nullptr},  // the euro sign has no CP850 form: not asked
         {"SRV/VOL:dir", "\\\\SRV\\VOL\\dir", nullptr},

@@ -97,24 +97,25 @@ protected:
 };
 
 TEST_F(NetworkDriveTest, MappedDrive) {
-    const std::string long300 = "\\\\files\\" + std::string(292, 'v');
-    const std::string long780 = "\\\\files\\" + std::string(772, 'v');
+    const std::string share90 = "\\\\files\\" + std::string(90, 'v');
+    const std::string rest200(200, 'd');
     struct Case {
         const char* name;
         std::string remote;
         std::vector<std::pair<std::string, std::string>> connections;
+        std::string path;
         std::string expected;
         std::vector<DWORD> sizes;
     };
     const Case cases[] = {
-        {"plain", "\\\\files\\vol1", {{"\\\\files\\vol1", "Microsoft Windows Network"}}, "\\\\files\\vol1\\db", {260}},
+        {"plain", "\\\\files\\vol1", {{"\\\\files\\vol1", "Microsoft Windows Network"}}, "N:\\db", "\\\\files\\vol1\\db", {260}},
         {"NetWare provider", "\\\\files\\vol1", {{"\\\\other\\x", "NetWare Services"}, {"\\\\FILES\\vol1", "NetWare Services"}},
-         "\\\\files\\vol1:\\db", {260}},
-        {"no connection", "\\\\files\\vol1", {}, "\\\\files\\vol1\\db", {260}},
-        // The name does not fit 260 bytes: asked again with the size the router named (and
-        // then refused: its share is longer than 95 bytes).
-        {"longer name", long300, {}, "InvalidPath", {260, static_cast<DWORD>(sizeof(UNIVERSAL_NAME_INFOA) + 300 + 4)}},
-        {"name too long", long780, {}, "InvalidPath", {260}},
+         "N:\\db", "\\\\files\\vol1:\\db", {260}},
+        {"no connection", "\\\\files\\vol1", {}, "N:\\db", "\\\\files\\vol1\\db", {260}},
+        // The name does not fit 260 bytes: asked again with the size the router named.
+        {"longer name", share90, {}, "N:\\" + rest200, share90 + "\\" + rest200,
+         {260, static_cast<DWORD>(sizeof(UNIVERSAL_NAME_INFOA) + share90.size() + 1 + rest200.size() + 1)}},
+        {"name over 780 bytes", "\\\\files\\" + std::string(772, 'v'), {}, "N:\\db", "InvalidPath", {260}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,18 +123,10 @@ TEST_F(NetworkDriveTest, MappedDrive) {
         scenario_.connections = c.connections;
         scenario_.nameSizes.clear();
         scenario_.sleeps.clear();
-        scenario_.batches = scenario_.closes = 0;
-        EXPECT_EQ(Convert("N:\\db"), c.expected);
+        EXPECT_EQ(Convert(c.path), c.expected);
         EXPECT_EQ(scenario_.nameSizes, c.sizes);
         EXPECT_EQ(scenario_.sleeps, std::vector<DWORD>(c.sizes.size() - 1, 50));
     }
-}
-
-TEST_F(NetworkDriveTest, LongerNameFitsWhenTheShareIsShort) {
-    scenario_.remoteName = "\\\\files\\" + std::string(90, 'v');
-    const std::string rest(200, 'd');
-    EXPECT_EQ(Convert("N:\\" + rest), scenario_.remoteName + "\\" + rest);
-    EXPECT_EQ(scenario_.nameSizes, (std::vector<DWORD>{260, static_cast<DWORD>(sizeof(UNIVERSAL_NAME_INFOA) + 98 + 201 + 1)}));
 }
 
 TEST_F(NetworkDriveTest, BusyRouter) {

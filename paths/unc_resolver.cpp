@@ -353,7 +353,9 @@ bool IsNetWareVolumeSpec(const char* text) {
 }
 
 int ParseUncParts(const char* text, PathParts& parts) {
-    if (text == nullptr || parts.buffer == nullptr || std::strlen(text) > parts.size) return kTextTooLong;
+    if (text == nullptr || parts.buffer == nullptr) return kTextTooLong;
+    std::size_t length = std::strlen(text);
+    if (length > parts.size || length > WorkText::maxLength()) return kTextTooLong;
     Resolved r;
     const char* afterShare = nullptr;
     int result = SplitUnc(text, r, &afterShare);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "paths/text_conversion.h"
 #include "paths/unc_resolver.h"
@@ -288,12 +289,15 @@ TEST(ParseUncPartsTest, Splits) {
         {"srv\\share\\dir", 12, kTextTooLong, nullptr, nullptr, nullptr},  // 13 characters
         {"srv\\share\\dir", 13, kTextTooLong, nullptr, nullptr, nullptr},  // its three parts need 14
         {"srv\\share\\dir", 14, 0, "srv", "share", "dir"},
+        {nullptr, 4096, kTextTooLong, nullptr, nullptr, nullptr},  // a text longer than the resolver's
     };
+    const std::string longHost = std::string(2400, 'h') + "\\s\\r";
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        char buffer[64];
-        PathParts parts{nullptr, nullptr, nullptr, buffer, c.size};
-        int result = ParseUncParts(c.text, parts);
+        const char* text = c.text ? c.text : longHost.c_str();
+        SCOPED_TRACE(text);
+        std::vector<char> buffer(c.size);
+        PathParts parts{nullptr, nullptr, nullptr, buffer.data(), c.size};
+        int result = ParseUncParts(text, parts);
         ASSERT_EQ(result, c.result);
         if (result != 0) continue;
         EXPECT_STREQ(parts.host, c.host);

@@ -315,13 +315,11 @@ void TrimRest(char* rest) {
     while (n && rest[n - 1] == ' ') rest[--n] = 0;
 }
 
-// UTF-8 back to the default encoding, only when every character survives the way back and
-// the text fits its limit.
+// UTF-8 back to the default encoding when the text fits its limit. A character the encoding
+// lacks comes back as "?", which no path may hold (FormatUncPath refuses it).
 template <std::size_t N>
 bool BackToAnsi(FixedText<N>& ansi, const char* utf8) {
-    WorkText again;
-    return Utf8ToAnsi(ansi, utf8) && std::strlen(ansi.c_str()) < N && AnsiToUtf8(again, ansi.c_str()) &&
-           again == utf8;
+    return Utf8ToAnsi(ansi, utf8);
 }
 
 bool HasForbiddenCharacter(const char* text) {

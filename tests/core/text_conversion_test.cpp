@@ -51,6 +51,7 @@ TEST_F(TextConversionTest, CodePagesByteExactly) {
         {"missing in CP1252", "\xE2\x95\x94 \xF0\x9F\x98\x80", L"UTF-8", L"CP1252", "? ?"},
         {"ISO-8859-1", "\x80\xFF", L"ISO-8859-1", L"UTF-8", "\xC2\x80\xC3\xBF"},
         {"CP932 pairs", "\x82\xA0\x5C", L"CP932", L"UTF-8", "\xE3\x81\x82\\"},
+        {"CP932 lead byte without a partner", "\x82 ", L"CP932", L"UTF-8", "\xEF\xBF\xBD "},
         {"to CP932", "\xE3\x81\x82x", L"UTF-8", L"CP932", "\x82\xA0x"},
         {"invalid UTF-8", "a\xC3(\xFF", L"UTF-8", L"CP1252", "a?(?"},
         {"UTF-8 ends inside a character", "a\xE2\x82", L"UTF-8", L"UTF-8", "a\xEF\xBF\xBD"},

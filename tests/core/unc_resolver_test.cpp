@@ -41,8 +41,10 @@ TEST_F(UncResolverTest, PathsOnThisComputer) {
     platform.devices['V'] = "\\??\\W:\\";
     platform.devices['W'] = "\\??\\V:\\";            // a cycle
     platform.devices['Y'] = "\\??\\Volume{1234}\\";  // no drive letter to share
+    // Target and path together must stay below 260 characters.
+    platform.devices['L'] = "\\??\\C:\\" + std::string(240, 'l');
     const std::string path260 = "C:\\" + std::string(257, 'n');
-    struct Case { const char* path; std::string expected; };
+    struct Case { std::string path; std::string expected; };
     const Case cases[] = {
         {"C:\\data", "\\\\HOST\\C$\\data"},
         {"C:\\", "\\\\HOST\\C$\\"},
@@ -52,6 +54,7 @@ TEST_F(UncResolverTest, PathsOnThisComputer) {
         {"C:\\data .", "\\\\HOST\\C$\\data"},      // the point, then the blanks
         {"C:\\data. ", "\\\\HOST\\C$\\data."},     // blanks go, the point was not last
         {"C:/data/x", "\\\\HOST\\C$\\data\\x"},
+        {"C:\\\\data", "\\\\HOST\\C$\\data"},
         {"c:\\Data", "\\\\HOST\\c$\\Data"},
         {"data", "\\\\HOST\\C$\\work\\data"},
         {"\\data", "\\\\HOST\\C$\\data"},
@@ -68,15 +71,17 @@ TEST_F(UncResolverTest, PathsOnThisComputer) {
         {"\\\\other\\S$\\x", "\\\\other\\S$\\x"},  // not this computer: its own S$
         {"V:\\x", "InvalidPath"},
         {"Y:\\x", "InvalidPath"},
+        {"L:\\" + std::string(14, 'x'), "\\\\HOST\\C$\\" + std::string(240, 'l') + "\\" + std::string(14, 'x')},
+        {"L:\\" + std::string(15, 'x'), "InvalidPath"},
         {"Q:\\x", "InvalidPath"},                 // no such drive
         {"1:\\x", "InvalidPath"},
         {"C:", "\\\\HOST\\C$\\"},                 // the current folder of C: is its root here
         {"", "InvalidPath"},
-        {path260.c_str(), "\\\\HOST\\C$\\" + std::string(257, 'n')},
+        {path260, "\\\\HOST\\C$\\" + std::string(257, 'n')},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        EXPECT_EQ(Convert(platform, c.path), c.expected);
+        EXPECT_EQ(Convert(platform, c.path.c_str()), c.expected);
     }
 }
 
@@ -152,6 +157,7 @@ TEST_F(UncResolverTest, NetworkDrivesAndTheNetWareForm) {
         {"NWSR server", {}, 1, {"FILES", "nwsr"}, "N:\\db", "\\\\files\\vol1:\\db"},
         {"NWSR server, UNC", {}, 1, {"srv", "NWSR"}, "\\\\SRV\\share\\d", "\\\\SRV\\share:\\d"},
         {"other platform code", {}, 1, {"files", "NTSR"}, "N:\\db", "\\\\files\\vol1\\db"},
+        {"platform code NWSX", {}, 1, {"files", "NWSX"}, "N:\\db", "\\\\files\\vol1\\db"},
         {"no look-up", {{"files", Connection::NetWare}}, 0, {"files", "NWSR"}, "N:\\db", "\\\\files\\vol1\\db"},
     };
     for (const Case& c : cases) {

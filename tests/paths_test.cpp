@@ -254,26 +254,6 @@ TEST(FirstEncodingQueryTest, FallsBackToTheAnsiCodePage) {
     EXPECT_EQ(std::wstring(Encodings.defaultEncoding.c_str()), L"CP" + std::to_wstring(GetACP()));
 }
 
-// The class library's tables are Windows' own: every byte of these code pages converts to
-// what Windows makes of it.
-TEST(TextEncodingsTest, ConvertersAgreeWithWindows) {
-    for (UINT codePage : {437u, 850u, 1252u, 932u}) {
-        SCOPED_TRACE(codePage);
-        const std::wstring name = L"CP" + std::to_wstring(codePage);
-        for (unsigned b = 0x20; b < 0x100; ++b) {
-            char byte[2] = {static_cast<char>(b), 'x'};  // a lead byte takes the x as its partner
-            wchar_t wide[4];
-            int units = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, byte, 2, wide, 4);
-            if (units == 0) continue;  // bytes Windows has no character for
-            char expected[16];
-            int n = WideCharToMultiByte(CP_UTF8, 0, wide, units, expected, sizeof expected, nullptr, nullptr);
-            char actual[16];
-            long m = ConvertText(byte, 2, name.c_str(), actual, sizeof actual, L"UTF-8");
-            EXPECT_EQ(std::string(actual, m > 0 ? m : 0), std::string(expected, n)) << "byte " << b;
-        }
-    }
-}
-
 class NetWareClientTest : public ::testing::Test {
 protected:
     void SetUp() override {

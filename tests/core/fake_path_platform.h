@@ -5,7 +5,6 @@
 
 #include <cctype>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,9 +24,6 @@ struct FakePathPlatform final : PathPlatform {
     std::map<char, unsigned> driveTypes{{'C', 3}, {'D', 3}};  // others: no root directory
     std::map<char, std::string> devices;                     // QueryDosDeviceA answers
     std::map<char, std::string> mapped;                      // network drives: letter -> \\server\share
-    bool universalEntry = true, connectionEntry = true;
-    std::deque<std::uint32_t> routerErrors;                  // answered (in turn) before the name
-    std::uint32_t moreDataSize = 0;                          // size reported with ERROR_MORE_DATA
     std::map<std::string, Connection> connections;           // by server name (any case)
     bool netWare = false;
     std::map<std::string, NetWareAnswer> netWarePaths;       // OEM path -> answer
@@ -35,8 +31,6 @@ struct FakePathPlatform final : PathPlatform {
     bool hostKnown = true;
 
     std::vector<std::string> netWareCalls;
-    std::vector<std::uint32_t> universalSizes;
-    std::vector<unsigned> waits;
     std::vector<std::string> connectionQueries;
 
     int family() override { return familyValue; }
@@ -65,36 +59,22 @@ struct FakePathPlatform final : PathPlatform {
         *stored = static_cast<std::uint32_t>(text.size() + 2);
         return true;
     }
-    bool hasUniversalName() override { return universalEntry; }
-    std::uint32_t universalName(const char* path, std::uint32_t* size, UniversalName& unc) override {
-        universalSizes.push_back(*size);
-        if (!routerErrors.empty() && routerErrors.front() == 0) routerErrors.pop_front();  // then the name
-        else if (!routerErrors.empty()) {
-            std::uint32_t e = routerErrors.front();
-            if (e != kErrorServerTooBusy || routerErrors.size() > 1) routerErrors.pop_front();  // the last busy stays
-            if (e == kErrorMoreData) *size = moreDataSize;
-            return e;
-        }
+    // The router: a mapped drive's name, or ERROR_NOT_CONNECTED.
+    bool hasUniversalName() override { return true; }
+    std::uint32_t universalName(const char* path, std::uint32_t*, UniversalName& unc) override {
         auto m = mapped.find(path[0]);
-        if (m == mapped.end()) return 2250;  // not connected
+        if (m == mapped.end()) return 2250;
         unc.assign((m->second + (path + 2)).c_str());
         return 0;
     }
-    bool hasConnectionName() override { return connectionEntry; }
-    std::uint32_t connectionName(char letter, std::uint32_t* size, AnsiPath& remote) override {
-        universalSizes.push_back(*size);
-        if (!routerErrors.empty() && routerErrors.front() == 0) routerErrors.pop_front();  // then the name
-        else if (!routerErrors.empty()) {
-            std::uint32_t e = routerErrors.front();
-            if (e != kErrorServerTooBusy || routerErrors.size() > 1) routerErrors.pop_front();  // the last busy stays
-            return e;
-        }
+    bool hasConnectionName() override { return true; }
+    std::uint32_t connectionName(char letter, std::uint32_t*, AnsiPath& remote) override {
         auto m = mapped.find(letter);
         if (m == mapped.end()) return 2250;
         remote.assign(m->second.c_str());
         return 0;
     }
-    void wait(unsigned milliseconds) override { waits.push_back(milliseconds); }
+    void wait(unsigned) override {}
     Connection connectionTo(const char* host) override {
         connectionQueries.push_back(host);
         for (auto& c : connections)

@@ -169,44 +169,6 @@ TEST_F(UncResolverTest, NetworkDrivesAndTheNetWareForm) {
     }
 }
 
-TEST_F(UncResolverTest, BusyAndGrowingRouterAnswers) {
-    platform.mapped['N'] = "\\\\files\\vol1";
-    struct Case {
-        const char* name;
-        int family;
-        std::deque<std::uint32_t> errors;
-        std::uint32_t moreDataSize;
-        const char* expected;
-        std::vector<std::uint32_t> sizes;  // the size each call was given
-    };
-    const std::vector<std::uint32_t> busy21(21, 260);
-    const Case cases[] = {
-        {"busy three times", kNtFamily, {1723, 1723, 1723, 0}, 0, "\\\\files\\vol1\\db", {260, 260, 260, 260}},
-        {"busy for ever", kNtFamily, {1723}, 0, "InvalidPath", busy21},
-        {"more room", kNtFamily, {234}, 500, "\\\\files\\vol1\\db", {260, 500}},
-        {"more room than 780", kNtFamily, {234}, 781, "InvalidPath", {260}},
-        {"other error", kNtFamily, {5}, 0, "InvalidPath", {260}},
-        {"9x family", kWin9xFamily, {1723, 0}, 0, "\\\\files\\vol1\\db", {260, 260}},
-        {"9x family, name too long", kWin9xFamily, {234}, 0, "InvalidPath", {260}},
-        {"other family", kOtherFamily, {}, 0, "InvalidPath", {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        platform.familyValue = c.family;
-        platform.routerErrors = c.errors;
-        platform.moreDataSize = c.moreDataSize;
-        platform.universalSizes.clear();
-        platform.waits.clear();
-        EXPECT_EQ(Convert(platform, "N:\\db"), c.expected);
-        EXPECT_EQ(platform.universalSizes, c.sizes);
-        // A wait of 50 ms before each call again.
-        EXPECT_EQ(platform.waits, std::vector<unsigned>(c.sizes.empty() ? 0 : c.sizes.size() - 1, 50));
-    }
-    platform.familyValue = kNtFamily;
-    platform.universalEntry = false;
-    EXPECT_EQ(Convert(platform, "N:\\db"), "InvalidPath");
-}
-
 TEST_F(UncResolverTest, NetWareClient) {
     platform.netWare = true;
     platform.netWarePaths["VOL1:dir"] = NetWareParts("NWSRV", "VOL1", "\\dir");

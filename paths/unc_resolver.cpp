@@ -315,11 +315,17 @@ void TrimRest(char* rest) {
     while (n && rest[n - 1] == ' ') rest[--n] = 0;
 }
 
-// UTF-8 back to the default encoding when the text fits its limit. A character the encoding
-// lacks comes back as "?", which no path may hold (FormatUncPath refuses it).
+std::size_t CountOf(const char* text, char c) {
+    std::size_t n = 0;
+    for (; *text; ++text) n += *text == c;
+    return n;
+}
+
+// UTF-8 back to the default encoding, when the text fits its limit and the encoding has
+// every character of it: one it lacks comes back as a "?" the text did not hold.
 template <std::size_t N>
 bool BackToAnsi(FixedText<N>& ansi, const char* utf8) {
-    return Utf8ToAnsi(ansi, utf8);
+    return Utf8ToAnsi(ansi, utf8) && CountOf(ansi.c_str(), '?') == CountOf(utf8, '?');
 }
 
 bool HasForbiddenCharacter(const char* text) {

@@ -496,10 +496,10 @@ void CheckFormat(const SystemConfig& c, const std::string& path, unsigned lookUp
                                         : SameIgnoringCase(name, r.host) && code.size() >= 4 &&
                                               SameIgnoringCase(code.substr(0, 4), "NWSR");
     }
-    std::string rest = !r.rest.empty() && r.rest[0] == '\\' ? r.rest.substr(1) : r.rest;
-    for (char& ch : rest)
-        if (ch == '/') ch = '\\';
+    std::string rest = !r.rest.empty() && IsSeparator(r.rest[0]) ? r.rest.substr(1) : r.rest;
     std::string expected = "\\\\" + r.host + "\\" + r.share + (netWare ? ":\\" : "\\") + rest;
+    for (char& ch : expected)  // CP1252 has one byte per character
+        if (ch == '/') ch = '\\';
 
     const char* end = static_cast<const char*>(std::memchr(output.bytes, 0, sizeof output.bytes));
     if (end == nullptr) Fail("the output is not terminated");

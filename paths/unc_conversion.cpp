@@ -106,7 +106,7 @@ public:
     bool hasUniversalName() override { return universalName_ != nullptr; }
     std::uint32_t universalName(const char* path, std::uint32_t* size, UniversalName& unc) override {
         alignas(UNIVERSAL_NAME_INFOA) char buffer[780];
-        DWORD bytes = *size;
+        DWORD bytes = *size < sizeof buffer ? *size : sizeof buffer;  // never more room than there is
         DWORD error = universalName_(path, UNIVERSAL_NAME_INFO_LEVEL, buffer, &bytes);
         *size = bytes;
         if (error != 0) return error;

@@ -12,6 +12,9 @@ using WorkText = FixedText<3 * 780 + 1>;
 // Substitutions, and UNC paths that lead back to a substituted drive, are followed at most
 // this often: a cycle of drive letters ends as a failure.
 constexpr int kMaxHops = 26;
+// A UNC path back to a substituted drive of this computer is resolved through the drive
+// again at most this often (each time costs a few working texts of stack).
+constexpr int kMaxReentries = 4;
 constexpr int kMaxNetworkRetries = 20;
 constexpr unsigned kRetryWaitMs = 50;
 constexpr std::uint32_t kInitialNameSize = 260;
@@ -161,10 +164,11 @@ private:
             return 0;
         char letter = share[0];
         WorkText target;
-        if (!IsAsciiLetter(letter) || platform_.driveType(letter) == kDriveRemote ||
-            substitutionTarget(letter, target) != Substitution::Found)
-            return 0;
-        if (hops >= kMaxHops) return InvalidPath;
+        if (!IsAsciiLetter(letter) || platform_.driveType(letter) == kDriveRemote) return 0;
+        Substitution s = substitutionTarget(letter, target);
+        if (s == Substitution::Unusable) return InvalidPath;
+        if (s == Substitution::None) return 0;
+        if (hops >= kMaxHops || ++reentries_ > kMaxReentries) return InvalidPath;
         WorkText drivePath;
         const char root[3] = {letter, ':', 0};
         drivePath.assign(root);
@@ -281,6 +285,7 @@ private:
     }
 
     PathPlatform& platform_;
+    int reentries_ = 0;
 };
 
 }  // namespace
@@ -328,8 +333,10 @@ bool BackToAnsi(FixedText<N>& ansi, const char* utf8) {
     return Utf8ToAnsi(ansi, utf8) && CountOf(ansi.c_str(), '?') == CountOf(utf8, '?');
 }
 
-bool HasForbiddenCharacter(const char* text) {
-    for (const char* c = text; *c; ++c)
+bool HasForbiddenCharacter(const char* ansi) {
+    WorkText text;
+    if (!AnsiToUtf8(text, ansi)) return true;
+    for (const char* c = text.c_str(); *c; ++c)
         if (static_cast<unsigned char>(*c) < 0x20 || std::strchr(":*?\"<>|", *c)) return true;
     return false;
 }
@@ -404,11 +411,12 @@ int FormatUncPath(PathPlatform& platform, const char* path, ProfileText& output,
     PathParts parts{nullptr, nullptr, nullptr, buffer, sizeof buffer};
     if (ResolvePath(platform, path, parts) != 0) return InvalidPath;
     // A location the server can open needs a host and a share, and names no file that
-    // Windows could never hold (a "?" also stands for a character the encoding lacks).
+    // Windows could never hold. Looked for in UTF-8: the second byte of a double-byte
+    // character may be a "|" or a "\\".
     if (parts.host == nullptr || parts.host[0] == 0 || parts.share == nullptr || parts.share[0] == 0 ||
         HasForbiddenCharacter(parts.host) || HasForbiddenCharacter(parts.share) || HasForbiddenCharacter(parts.rest))
         return InvalidPath;
-    const char* rest = parts.rest[0] == '\\' ? parts.rest + 1 : parts.rest;
+    const char* rest = IsSeparator(parts.rest[0]) ? parts.rest + 1 : parts.rest;
     bool netWare = false;
     if (lookUpConnections) {
         Connection c = platform.connectionTo(parts.host);
@@ -429,11 +437,15 @@ int FormatUncPath(PathPlatform& platform, const char* path, ProfileText& output,
     unc.append(netWare ? ":\\" : "\\");
     std::size_t restStart = unc.length();
     unc.append(rest);
-    // A slash is never part of a Windows file name: the rest names the same folder with
-    // backslashes, as every separator of a UNC path is written.
-    for (char* c = unc.data() + restStart; *c; ++c)
-        if (*c == '/') *c = '\\';
     if (unc.length() - restStart != std::strlen(rest)) return InvalidPath;  // cut by the output's size
+    // A slash is never part of a Windows file name: the path names the same folder with
+    // backslashes, as every separator of a UNC path is written. (In UTF-8, so that the
+    // second byte of a double-byte character stays as it is.)
+    WorkText utf8;
+    if (!AnsiToUtf8(utf8, unc.c_str())) return InvalidPath;
+    for (char* c = utf8.data(); *c; ++c)
+        if (*c == '/') *c = '\\';
+    if (!Utf8ToAnsi(unc, utf8.c_str())) return InvalidPath;
     output = unc;
     return 0;
 }

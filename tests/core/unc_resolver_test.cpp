@@ -71,6 +71,7 @@ TEST_F(UncResolverTest, PathsOnThisComputer) {
         {"\\\\other\\S$\\x", "\\\\other\\S$\\x"},  // not this computer: its own S$
         {"V:\\x", "InvalidPath"},
         {"Y:\\x", "InvalidPath"},
+        {"\\\\HOST\\Y$\\x", "InvalidPath"},
         {"L:\\" + std::string(14, 'x'), "\\\\HOST\\C$\\" + std::string(240, 'l') + "\\" + std::string(14, 'x')},
         {"L:\\" + std::string(15, 'x'), "InvalidPath"},
         {"Q:\\x", "InvalidPath"},                 // no such drive
@@ -93,6 +94,7 @@ TEST_F(UncResolverTest, UncPathsAndBadInput) {
         {"//srv/share/dir/sub", "\\\\srv\\share\\dir\\sub"},
         {"\\\\srv\\share", "\\\\srv\\share\\"},
         {"\\\\srv\\share\\\\dir", "\\\\srv\\share\\dir"},  // one further separator skipped
+        {"//srv/share//dir", "\\\\srv\\share\\dir"},
         {"\\\\ srv \\share\\dir", "\\\\srv\\share\\dir"},  // the host's blanks
         {"\\\\srv\\VOL:dir", "\\\\srv\\VOL\\dir"},
         {"\\\\srv", "InvalidPath"},
@@ -206,6 +208,14 @@ TEST_F(UncResolverTest, VolumePathWithoutTheClient) {
     EXPECT_EQ(Convert(platform, "VOL2:db"), "\\\\files\\VOL2\\apps\\db");
     platform.currentDirectory = "C:\\work";
     EXPECT_EQ(Convert(platform, "VOL2:db"), "InvalidPath");
+}
+
+// In a double-byte code page the second byte of a character may be a "|" or a "\\": the
+// checks and the separators look at characters, not bytes.
+TEST_F(UncResolverTest, DoubleByteCodePage) {
+    Encodings.defaultEncoding.assign(L"CP932");
+    EXPECT_EQ(Convert(platform, "C:\\\x83\x7C\\\x95\x5C"), "\\\\HOST\\C$\\\x83\x7C\\\x95\x5C");
+    EXPECT_EQ(Convert(platform, "//srv/\x95\x5C/d"), "\\\\srv\\\x95\x5C\\d");
 }
 
 TEST_F(UncResolverTest, WithoutThisComputersName) {

@@ -22,7 +22,6 @@ constexpr std::uint32_t kConnectionNameSize = 260;
 
 struct Resolved {
     bool hasHost = false;
-    bool hasShare = false;
     bool localDrive = false;  // the administrative share of a drive of this computer
     WorkText host;
     WorkText share;
@@ -47,7 +46,6 @@ bool IsUncStart(const char* p) { return (p[0] == '\\' && p[1] == '\\') || (p[0] 
 // X: followed by a separator.
 bool IsDrivePath(const char* p) { return p[0] != 0 && p[1] == ':' && IsSeparator(p[2]); }
 
-bool ToAnsi(const char* utf8, char* ansi, std::size_t capacity) { return Utf8ToAnsi(ansi, capacity, utf8); }
 
 // host, separator, share, separator, rest: the text after a UNC path's two separators.
 // afterShare is set to the share's terminating character (or the text's end).
@@ -71,7 +69,7 @@ int SplitUnc(const char* text, Resolved& out, const char** afterShare) {
         if (IsSeparator(*rest)) ++rest;
     }
     out.rest.assign(rest);
-    out.hasHost = out.hasShare = true;
+    out.hasHost = true;
     *afterShare = shareEnd;
     return 0;
 }
@@ -122,7 +120,7 @@ private:
 
     bool fullPath(const char* utf8, WorkText& full) {
         AnsiPath ansi, answer;
-        if (!ToAnsi(utf8, ansi.data(), ansi.capacity())) return false;
+        if (!Utf8ToAnsi(ansi, utf8)) return false;
         if (!platform_.fullPathName(ansi.c_str(), answer)) return false;
         return AnsiToUtf8(full, answer.c_str());
     }
@@ -145,7 +143,7 @@ private:
             rest.assign(out.rest.c_str() + 1);
             out.rest = rest;
         }
-        out.hasHost = out.hasShare = true;
+        out.hasHost = true;
         return 0;
     }
 
@@ -159,7 +157,7 @@ private:
         if (out.share.length() != 2 || share[1] != '$' || platform_.family() != kNtFamily) return 0;
         HostName hostName;
         FixedText<kMaxHostLength + 1> ansiHost;
-        if (!platform_.localHostName(hostName) || !ToAnsi(out.host.c_str(), ansiHost.data(), ansiHost.capacity()) ||
+        if (!platform_.localHostName(hostName) || !Utf8ToAnsi(ansiHost, out.host.c_str()) ||
             !platform_.isThisMyComputer(ansiHost.c_str()))
             return 0;
         char letter = share[0];
@@ -236,7 +234,6 @@ private:
             if (!out.hasHost) out.host.clear();
             const char share[3] = {p[0], '$', 0};
             out.share.assign(share);
-            out.hasShare = true;
             out.rest.assign(p + 3);
             out.localDrive = true;
             return 0;
@@ -250,7 +247,7 @@ private:
         if (family == kNtFamily && platform_.hasUniversalName()) {
             AnsiPath ansi;
             UniversalName name;
-            if (!ToAnsi(work.c_str(), ansi.data(), ansi.capacity())) return InvalidPath;
+            if (!Utf8ToAnsi(ansi, work.c_str())) return InvalidPath;
             std::uint32_t size = kInitialNameSize;
             if (!retrying([&] { return platform_.universalName(ansi.c_str(), &size, name); },
                           [&] { return size <= name.maxLength(); }))
@@ -333,10 +330,8 @@ bool BackToAnsi(FixedText<N>& ansi, const char* utf8) {
     return Utf8ToAnsi(ansi, utf8) && CountOf(ansi.c_str(), '?') == CountOf(utf8, '?');
 }
 
-bool HasForbiddenCharacter(const char* ansi) {
-    WorkText text;
-    if (!AnsiToUtf8(text, ansi)) return true;
-    for (const char* c = text.c_str(); *c; ++c)
+bool HasForbiddenCharacter(const char* utf8) {
+    for (const char* c = utf8; *c; ++c)
         if (static_cast<unsigned char>(*c) < 0x20 || std::strchr(":*?\"<>|", *c)) return true;
     return false;
 }
@@ -409,14 +404,17 @@ int FormatUncPath(PathPlatform& platform, const char* path, ProfileText& output,
                   const DsnServer& server) {
     char buffer[kPartsBufferSize];
     PathParts parts{nullptr, nullptr, nullptr, buffer, sizeof buffer};
-    if (ResolvePath(platform, path, parts) != 0) return InvalidPath;
-    // A location the server can open needs a host and a share, and names no file that
-    // Windows could never hold. Looked for in UTF-8: the second byte of a double-byte
-    // character may be a "|" or a "\\".
-    if (parts.host == nullptr || parts.host[0] == 0 || parts.share == nullptr || parts.share[0] == 0 ||
-        HasForbiddenCharacter(parts.host) || HasForbiddenCharacter(parts.share) || HasForbiddenCharacter(parts.rest))
+    if (ResolvePath(platform, path, parts) != 0 || parts.host == nullptr) return InvalidPath;
+    // The parts are looked at as characters (UTF-8): in a double-byte code page the second
+    // byte of a character may be a "|", a "/" or a "\\".
+    WorkText host, share, rest;
+    if (!AnsiToUtf8(host, parts.host) || !AnsiToUtf8(share, parts.share) || !AnsiToUtf8(rest, parts.rest))
         return InvalidPath;
-    const char* rest = IsSeparator(parts.rest[0]) ? parts.rest + 1 : parts.rest;
+    // A location the server can open needs a host and a share, and names no file that
+    // Windows could never hold.
+    if (host.empty() || share.empty() || HasForbiddenCharacter(host.c_str()) || HasForbiddenCharacter(share.c_str()) ||
+        HasForbiddenCharacter(rest.c_str()))
+        return InvalidPath;
     bool netWare = false;
     if (lookUpConnections) {
         Connection c = platform.connectionTo(parts.host);
@@ -429,23 +427,19 @@ int FormatUncPath(PathPlatform& platform, const char* path, ProfileText& output,
                       EqualIgnoringCase(code, 4, "NWSR");
         }
     }
-    ProfileText unc;
+    WorkText unc;
     unc.assign("\\\\");
-    unc.append(parts.host);
+    unc.append(host.c_str());
     unc.append("\\");
-    unc.append(parts.share);
+    unc.append(share.c_str());
     unc.append(netWare ? ":\\" : "\\");
-    std::size_t restStart = unc.length();
-    unc.append(rest);
-    if (unc.length() - restStart != std::strlen(rest)) return InvalidPath;  // cut by the output's size
+    unc.append(rest.c_str() + (IsSeparator(rest.c_str()[0]) ? 1 : 0));
     // A slash is never part of a Windows file name: the path names the same folder with
-    // backslashes, as every separator of a UNC path is written. (In UTF-8, so that the
-    // second byte of a double-byte character stays as it is.)
-    WorkText utf8;
-    if (!AnsiToUtf8(utf8, unc.c_str())) return InvalidPath;
-    for (char* c = utf8.data(); *c; ++c)
+    // backslashes, as every separator of a UNC path is written.
+    for (char* c = unc.data(); *c; ++c)
         if (*c == '/') *c = '\\';
-    if (!Utf8ToAnsi(unc, utf8.c_str())) return InvalidPath;
-    output = unc;
+    ProfileText ansi;
+    if (!Utf8ToAnsi(ansi, unc.c_str())) return InvalidPath;  // longer than the output holds
+    output = ansi;
     return 0;
 }

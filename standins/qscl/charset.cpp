@@ -47,23 +47,25 @@ namespace {
 // "windows-<n>" (the form the portability library reports the default encoding in).
 enum class Kind { Unknown, Utf8, Latin1, CodePage };
 
-bool Equal(const wchar_t* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if (std::towlower(static_cast<wint_t>(*a)) != static_cast<wint_t>(std::tolower(static_cast<unsigned char>(*b))))
-            return false;
-    return *a == 0 && *b == 0;
+// What follows prefix at the start of name (compared without regard to case), or null.
+const wchar_t* AfterPrefix(const wchar_t* name, const char* prefix) {
+    for (; *prefix; ++name, ++prefix)
+        if (*name == 0 ||
+            std::towlower(static_cast<wint_t>(*name)) != static_cast<wint_t>(std::tolower(static_cast<unsigned char>(*prefix))))
+            return nullptr;
+    return name;
+}
+
+bool Equal(const wchar_t* name, const char* text) {
+    const wchar_t* rest = AfterPrefix(name, text);
+    return rest != nullptr && *rest == 0;
 }
 
 // The number after a prefix, 1 to 65535 in decimal; 0 when the text is not prefix + number.
 unsigned NumberAfter(const wchar_t* name, const char* prefix) {
-    std::size_t n = std::strlen(prefix);
-    for (std::size_t i = 0; i < n; ++i)
-        if (name[i] == 0 ||
-            std::towlower(static_cast<wint_t>(name[i])) != static_cast<wint_t>(std::tolower(static_cast<unsigned char>(prefix[i]))))
-            return 0;
+    const wchar_t* digits = AfterPrefix(name, prefix);
+    if (digits == nullptr || *digits == 0) return 0;
     unsigned value = 0;
-    const wchar_t* digits = name + n;
-    if (*digits == 0) return 0;
     for (; *digits; ++digits) {
         if (*digits < L'0' || *digits > L'9') return 0;
         value = value * 10 + static_cast<unsigned>(*digits - L'0');

@@ -150,7 +150,7 @@ for i in "${!files[@]}"; do
   label="line ${lines[$i]}: $file: ${descriptions[$i]:-${fragments[$i]}}"
   killers="" outcome=""
   if ! build_native; then outcome=broken; fi
-  if [ -z "$outcome" ] && compiled_something; then killers+="$(failing_tests "$src/build-native" | sed 's/\([^ ]*\)/native:\1/g')"; fi
+  if [ -z "$outcome" ] && compiled_something; then killers+="$(failing_tests "$src/build-native" | sed 's/\([^ ][^ ]*\)/native:\1/g')"; fi
   if [ -z "$outcome" ] && ! build_cross; then outcome=broken; fi
   if [ -z "$outcome" ] && compiled_something; then killers+="$(failing_tests "$src/build")"; fi
   restore

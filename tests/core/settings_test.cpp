@@ -17,24 +17,22 @@ namespace {
 
 using namespace std::string_literals;
 
-DsnSettings Parsed(const std::string& list) {
+DsnSettings Parsed(const std::string& list, bool bounded = false) {
     DsnSettings s;
     std::memset(&s, 0, sizeof s);  // zero-filled like the call's record
-    ParseAttributeList(list.data(), s);
+    std::vector<char> exact(list.begin(), list.end());  // exactly sized: the sanitizers see any overread
+    bounded ? ParseAttributeListBounded(exact.data(), exact.size(), s) : ParseAttributeList(list.data(), s);
     return s;
 }
 
 // Each field that is set or holds a text, in field order, as "Key=value" ("Key?=" when unset), joined by "|".
 std::string Render(const DsnSettings& s) {
+#define F(name) {#name, &DsnSettings::name}
     static const std::pair<const char*, DsnSetting DsnSettings::*> fields[] = {
-        {"DSN", &DsnSettings::DSN}, {"Description", &DsnSettings::Description}, {"DBQ", &DsnSettings::DBQ},
-        {"ServerDSN", &DsnSettings::ServerDSN}, {"DictionaryLoc", &DsnSettings::DictionaryLoc},
-        {"DatafileLoc", &DsnSettings::DatafileLoc}, {"ServerName", &DsnSettings::ServerName},
-        {"EngineDescription", &DsnSettings::EngineDescription}, {"ArrayFetchOn", &DsnSettings::ArrayFetchOn},
-        {"ArrayBufferSize", &DsnSettings::ArrayBufferSize}, {"OpenMode", &DsnSettings::OpenMode},
-        {"TransportHint", &DsnSettings::TransportHint}, {"TCPPort", &DsnSettings::TCPPort},
-        {"TranslationDLL", &DsnSettings::TranslationDLL}, {"TranslationOption", &DsnSettings::TranslationOption},
-        {"ReplicationSystem", &DsnSettings::ReplicationSystem}, {"QmTranslate", &DsnSettings::QmTranslate}};
+        F(DSN), F(Description), F(DBQ), F(ServerDSN), F(DictionaryLoc), F(DatafileLoc), F(ServerName),
+        F(EngineDescription), F(ArrayFetchOn), F(ArrayBufferSize), F(OpenMode), F(TransportHint), F(TCPPort),
+        F(TranslationDLL), F(TranslationOption), F(ReplicationSystem), F(QmTranslate)};
+#undef F
     std::string text;
     for (const auto& [name, field] : fields) {
         const DsnSetting& f = s.*field;
@@ -48,39 +46,25 @@ TEST(AttributeListTest, SetsExactlyTheNamedFields) {
     const std::string x512(512, 'x'), y512(512, 'y');
     struct Case { std::vector<std::string> texts; std::string fields; };
     const Case cases[] = {
-        {{"DSN=Sales", "description=Main office"}, "DSN=Sales|Description=Main office"},
+        {{"DSN=Sales", "description=Main office"}, "DSN=Sales|Description=Main office"}, {{"DSN=A", "DSN=B"}, "DSN=B"},
         {{"DSN=A", "Bogus", "DBQ=DEMODATA"}, "DSN=A"},  // a text without "=" ends the parse
-        {{"DSN=A", "DSN=B"}, "DSN=B"},
         {{"ReplicationSystem=Yes", "TranslationOption=7"}, "TranslationOption=7|ReplicationSystem=Yes"},
         {{"ReplicationSystemX=Yes", "DSNxxxxxxxxxxxxxxx=1", "DSN=Kept"}, "DSN=Kept"},  // 18 characters: no key
-        {{" DSN=A", "DSN =B", "DBQ=C"}, "DBQ=C"},
-        {{"DBQ="}, "DBQ="},
-        {{"Description=a=b=c"}, "Description=a=b=c"},
-        {{"Foo=1", "ServerName=dbhost", "EngineDescription=x"}, "ServerName=dbhost"},
-        {{}, ""},
+        {{" DSN=A", "DSN =B", "DBQ=C"}, "DBQ=C"}, {{"DBQ="}, "DBQ="}, {{"Description=a=b=c"}, "Description=a=b=c"},
+        {{"Foo=1", "ServerName=dbhost", "EngineDescription=x"}, "ServerName=dbhost"}, {{}, ""},
         {{"=x", "TCPPort=2000"}, "TCPPort=2000"},
         {{"DSN=" + x512 + "x", "Description=" + y512 + "yy"}, "DSN=" + x512 + "|Description=" + y512},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.fields.substr(0, 40));
         EXPECT_EQ(Render(Parsed(AttributeList(c.texts))), c.fields);
+        EXPECT_EQ(Render(Parsed(AttributeList(c.texts), true)), c.fields);
     }
     for (const AttributeKey& row : AttributeKeyTable)
         EXPECT_EQ(Render(Parsed(AttributeList({std::string(row.name) + "=v"}))), std::string(row.name) + "=v");
-}
-
-TEST(AttributeListTest, BoundedParseNeverReadsPastTheBuffer) {
-    struct Case { std::string bytes; const char* fields; };
-    const Case cases[] = {{"DSN=ABCDEF", "DSN=ABCDEF"}, {std::string("DSN=AB\0", 7), "DSN=AB"}, {"DSN", ""},
-                          {std::string("DSN=A\0DSN=", 10), "DSN="}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.bytes);
-        std::vector<char> exact(c.bytes.begin(), c.bytes.end());  // exactly sized: the sanitizers see any overread
-        DsnSettings s;
-        std::memset(&s, 0, sizeof s);
-        ParseAttributeListBounded(exact.data(), exact.size(), s);
-        EXPECT_EQ(Render(s), c.fields);
-    }
+    // The bounded parse reads nothing past the buffer, even without the list's final zeros.
+    const std::pair<std::string, const char*> bounded[] = {
+        {"DSN=ABCDEF", "DSN=ABCDEF"}, {"DSN=AB\0"s, "DSN=AB"}, {"DSN", ""}, {"DSN=A\0DSN="s, "DSN="}};
+    for (const auto& [bytes, fields] : bounded) EXPECT_EQ(Render(Parsed(bytes, true)), fields);
 }
 
 // "key=value" per write, "key:removed" for a removal, joined by "|".
@@ -112,7 +96,6 @@ TEST(ProfileWritesTest, KeysGoInTheirFixedOrder) {
         {{"DSN=Sales", "ServerName=", "DBQ="}, false, true, "ServerName:removed|DBQ="},  // an empty server goes
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.writes);
         DsnSettings record = Parsed(AttributeList(c.record));
         if (c.newDsn) ApplyNewDsnDefaults(record, "Driver");
         EXPECT_EQ(Writes(PlanProfileWrites(record, "dbhost.2000", c.keepUnnamed)), c.writes);
@@ -123,70 +106,58 @@ TEST(ProfileWritesTest, KeysGoInTheirFixedOrder) {
                              "TranslationDLL=t.dll|TranslationOption=|QmTranslate=");
 }
 
-TEST(StoredServerTest, NamePortAndBrackets) {
+TEST(StoredServerTest, NamePortAndBracketsAndTheReadBack) {
+    const std::string h507(507, 'h');
     struct Case { std::string server; const char* port; std::string stored; };  // stored "-": refused
     const Case cases[] = {
         {"dbhost", nullptr, "dbhost.1583"}, {"dbhost", "2000", "dbhost.2000"}, {"fe80::1", nullptr, "[fe80::1].1583"},
         {"[fe80::1]", nullptr, "[fe80::1].1583"}, {"host:1", nullptr, "host:1.1583"}, {"::", "7", "[::].7"},
-        {"10.1.2.3", "", "10.1.2.3."}, {"", nullptr, ".1583"},
-        {std::string(507, 'h'), nullptr, std::string(507, 'h') + ".1583"},  // 512 characters
-        {std::string(508, 'h'), nullptr, "-"}, {std::string(506, ':'), "1583", "-"},  // the brackets push it over
+        {"10.1.2.3", "", "10.1.2.3."}, {"", nullptr, ".1583"}, {h507, nullptr, h507 + ".1583"},  // 512 characters
+        {h507 + "h", nullptr, "-"}, {std::string(506, ':'), "1583", "-"},  // the brackets push it over
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.server.substr(0, 20));
         ProfileText stored;
         stored.assign("-");
         EXPECT_EQ(FormatStoredServer(c.server.c_str(), c.port, stored), c.stored != "-");
-        EXPECT_EQ(stored.c_str(), c.stored);
+        EXPECT_EQ(stored.c_str(), c.stored) << c.server;
     }
-}
-
-TEST(StoredServerTest, ReadBackDropsTheFourDigitPort) {
-    struct Case { std::string stored, server; };
-    const Case cases[] = {
+    // The read-back drops the last five characters, a "." and a four-digit port.
+    const std::pair<std::string, std::string> stored[] = {
         {"dbhost.1583", "dbhost"}, {"[fe80::1].1583", "[fe80::1]"}, {"a.1583", "a"}, {".1583", ""}, {"x.158", ""},
         {"h.80", "h"}, {"abc", "abc"}, {".", ""}, {"", ""}, {"dbhost.20000", "dbhost."},
-        {std::string(600, 's'), std::string(512, 's')},
-    };
-    for (const Case& c : cases) {
-        ProfileText server;
-        ReadBackServerName(c.stored.c_str(), server);
-        EXPECT_EQ(server.c_str(), c.server) << c.stored;
+        {std::string(600, 's'), std::string(512, 's')}};
+    for (const auto& [text, server] : stored) {
+        ProfileText read;
+        ReadBackServerName(text.c_str(), read);
+        EXPECT_EQ(read.c_str(), server) << text;
     }
 }
 
-TEST(ConnectionStringTest, BuiltFromTheRecord) {
+TEST(ConnectionStringTest, BuiltFromTheRecordAndRefusedRatherThanCut) {
     const std::string base = "DBQ=DEMODATA\0ServerName=dbhost\0TCPPort=1583\0TransportHint=TCP:SPX\0"s;
     const std::string head = "DRIVER={D};DBQ=DEMODATA;ServerName=dbhost.1583;TransportHint=TCP:SPX";
-    struct Case { std::string attributes; std::string expected; };
-    const Case cases[] = {
-        {base, head},
-        {base + "QmTranslate=Auto\0"s, head + ";QmTranslate=Auto"},
-        {base + "TranslationDLL=\0"s, head},
+    const std::string q(512 - 56, 'q');  // 56: the string around DBQ's value
+    const std::string longest = "DBQ=" + q + "\0ServerName=h\0TCPPort=1583\0TransportHint=TCP:SPX\0"s;
+    const std::pair<std::string, std::string> cases[] = {  // attributes, connection string ("-": refused)
+        {base, head}, {base + "QmTranslate=Auto\0"s, head + ";QmTranslate=Auto"}, {base + "TranslationDLL=\0"s, head},
         {"QmTranslate=Auto\0TranslationDLL=qmxlat.dll\0"s + base, head + ";TranslationDLL=qmxlat.dll;QmTranslate=Auto"},
         {"DBQ=D\0ServerName=fe80::1\0TCPPort=2000\0TransportHint=SPX\0TranslationOption=1\0ArrayFetchOn=1\0"
          "ArrayBufferSize=8\0ServerDSN=DEMO\0"s, "DRIVER={D};DBQ=D;ServerName=[fe80::1].2000;TransportHint=SPX"},
+        {longest, "DRIVER={D};DBQ=" + q + ";ServerName=h.1583;TransportHint=TCP:SPX"},
+        {longest + "QmTranslate=Auto\0"s, "-"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.expected);
+    for (const auto& [attributes, expected] : cases) {
         ProfileText connection;
-        ASSERT_TRUE(BuildConnectionString(Parsed(c.attributes + '\0'), "D", connection));
-        EXPECT_EQ(connection.c_str(), c.expected);
+        connection.assign("-");
+        EXPECT_EQ(BuildConnectionString(Parsed(attributes + '\0'), "D", connection), expected != "-");
+        EXPECT_EQ(connection.c_str(), expected);
     }
-    // 512 characters go out whole; one more and nothing is sent rather than a string cut short.
-    DsnSettings record = Parsed("ServerName=h\0TCPPort=1583\0TransportHint=TCP:SPX\0\0"s);
-    record.DBQ.set(std::string(512 - std::strlen("DRIVER={D};DBQ=;ServerName=h.1583;TransportHint=TCP:SPX"), 'q').c_str());
-    ProfileText connection;
-    ASSERT_TRUE(BuildConnectionString(record, "D", connection));
-    EXPECT_EQ(connection.length(), 512u);
-    record.QmTranslate.set("Auto");
-    connection.assign("untouched");
-    EXPECT_FALSE(BuildConnectionString(record, "D", connection));
-    EXPECT_STREQ(connection.c_str(), "untouched");
 }
 
 // Letters as a Western European locale classifies them.
-bool IsLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'\u00C4' || c == L'\u00E9'; }
+bool IsLetter(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'\u00C4' || c == L'\u00E9';
+}
 
 TEST(DsnNameRuleTest, FirstALetterAndNoForbiddenCharacter) {
     const std::wstring forbidden = L"[]{}()?*=!@,;";

@@ -123,7 +123,7 @@ TEST(StoredServerTest, NamePortBracketsReadBackAndTheConnectionString) {
     // The connection string names the server in its stored form; it is refused rather than cut past 512 characters.
     const std::string base = "DBQ=DEMODATA\0ServerName=dbhost\0TCPPort=1583\0TransportHint=TCP:SPX\0"s;
     const std::string head = "DRIVER={D};DBQ=DEMODATA;ServerName=dbhost.1583;TransportHint=TCP:SPX";
-    const std::string q(512 - 56, 'q');  // 56: the string around DBQ's value
+    const std::string q(512 - 55, 'q');  // 55: the string around DBQ's value
     const std::string longest = "DBQ=" + q + "\0ServerName=h\0TCPPort=1583\0TransportHint=TCP:SPX\0"s;
     const std::pair<std::string, std::string> strings[] = {  // attributes, connection string ("-": refused)
         {base, head}, {base + "QmTranslate=Auto\0"s, head + ";QmTranslate=Auto"}, {base + "TranslationDLL=\0"s, head},
@@ -239,8 +239,8 @@ TEST(AnswerReaderTest, AnswersAreReadAsAnsweredAndNeverPastTheirBuffers) {
     // An item length below its own frame (0, 1, 2) would make a reader stand still or read the same bytes again.
     const std::pair<Record, const char*> answers[] = {
         {dsn, "2|Demo data|DEMODATA|-1"}, {Record(dsn.begin(), dsn.begin() + 3), "0|||"},
-        {Patched(dsn, 23, {0xF0, 0xFF}), "2|Demo data||"},  // the database item runs past the buffer
-        {Patched(dsn, 4, {0, 0}), "2|||"}, {Patched(dsn, 4, {1, 0}), "2|||"}, {Patched(dsn, 4, {2, 0}), "2|||"}};
+        {Patched(dsn, 23, {0xF0, 0xFF}), "2|Demo data||"}, {Patched(dsn, 4, {0, 0}), "2|||"},  // an item past the end
+        {Patched(dsn, 4, {1, 0}), "2|||"}, {Patched(dsn, 4, {2, 0, 5, 0, 'x', 0}), "2|||"}};
     for (const auto& [bytes, read] : answers) {
         EngineDsnAnswer a = ReadEngineDsnAnswer(bytes.data(), bytes.size());
         EXPECT_EQ(std::to_string(a.translation) + "|" + a.description.c_str() + "|" + a.database.c_str() + "|" +

@@ -211,10 +211,10 @@ TEST_F(UncResolverTest, RouterBusyOrAskingForRoomAndOtherSystems) {
     Encodings.defaultEncoding.assign(L"CP932");
     EXPECT_EQ(Convert(platform, "C:\\\x83\x7C\\\x95\x5C") + Convert(platform, "//srv/\x95\x5C/d"),
               "\\\\HOST\\C$\\\x83\x7C\\\x95\x5C\\\\srv\\\x95\x5C\\d");
-    platform.familyValue = kWin9xFamily;  // the connection name, and no substitutions
+    platform.hostKnown = false;  // without this computer's name: no host for a local path, no share resolved
+    EXPECT_EQ(Convert(platform, "C:\\x") + "|" + Convert(platform, "\\\\HOST\\S$\\x"), Unc("InvalidPath|//HOST/S$/x"));
+    platform.familyValue = kWin9xFamily, platform.hostKnown = true;  // the connection name, and no substitutions
     EXPECT_EQ(Convert(platform, "N:\\db") + "|" + Convert(platform, "S:\\x"), Unc("//files/vol1/db|//HOST/S$/x"));
-    platform.hostKnown = false;  // without this computer's name a local path has no host
-    EXPECT_EQ(Convert(platform, "C:\\data") + "|" + Convert(platform, "//srv/sh/d"), Unc("InvalidPath|//srv/sh/d"));
 }
 
 TEST_F(UncResolverTest, NetWareFormFromTheConnectionListTheServerOrTheClient) {

@@ -49,6 +49,14 @@ void DsnServer(const char* name = nullptr, const char* code = "") {
     std::strncpy(ServerPlatformCode, code, sizeof ServerPlatformCode);
 }
 
+// Replaces one of the test program's imports while the hook lives.
+template <typename Function>
+std::unique_ptr<ImportHook> Hook(const char* dll, const char* name, Function to) {
+    auto hook = std::make_unique<ImportHook>(GetModuleHandleA(nullptr), dll, name, reinterpret_cast<void*>(to));
+    EXPECT_TRUE(hook->installed()) << name;
+    return hook;
+}
+
 TEST(ConvertToUncTest, ThisComputersDrives) {
     struct Substitution {
         const char *drive, *target;
@@ -68,79 +76,59 @@ TEST(ConvertToUncTest, ThisComputersDrives) {
     for (const auto& c : cases) EXPECT_EQ(Convert(c.first), c.second) << c.first;
 }
 
-// The router as a mapped drive N: and a connection list make it answer: the name entries
-// (reached through QSLibGetSymbol), the connection enumeration and GetVersionExA, each
-// replaced in the program's imports while the hooks live.
+// The router as a mapped drive N: and a connection list make it answer: its universal name
+// entry (reached through QSLibGetSymbol) and the connection enumeration, replaced in the
+// program's imports while the hooks live.
 struct Router {
     std::string remoteName = "\\\\files\\vol1";                    // what N: is mapped to
     std::vector<std::pair<std::string, std::string>> connections;  // remote name, provider: one a batch
-    int busy = 0;                  // RPC_S_SERVER_TOO_BUSY answers before the name; -1: for ever
-    bool entriesMissing = false, openFails = false;
-    DWORD platformId = VER_PLATFORM_WIN32_NT;
+    int busy = 0;  // RPC_S_SERVER_TOO_BUSY answers before the name; -1: for ever
+    bool entryMissing = false, openFails = false;
     std::size_t batches = 0;
 };
 Router* Net = nullptr;
 void* RealGetSymbol = nullptr;
 
-DWORD Name(LPCSTR local, LPDWORD size, DWORD header, std::string& name) {
-    if (Net->busy < 0 || (Net->busy > 0 && Net->busy--)) return RPC_S_SERVER_TOO_BUSY;
-    if (std::toupper(local[0]) != 'N' || local[1] != ':') return ERROR_NOT_CONNECTED;
-    name = Net->remoteName + (header ? local + 2 : "");
-    const DWORD needed = static_cast<DWORD>(header + name.size() + 1);
-    return *size < needed ? (*size = needed, ERROR_MORE_DATA) : NO_ERROR;
-}
 DWORD APIENTRY UniversalName(LPCSTR local, DWORD level, LPVOID buffer, LPDWORD size) {
-    std::string unc;
+    if (Net->busy < 0 || (Net->busy > 0 && Net->busy--)) return RPC_S_SERVER_TOO_BUSY;
+    if (level != UNIVERSAL_NAME_INFO_LEVEL || std::toupper(local[0]) != 'N') return ERROR_NOT_CONNECTED;
     auto* info = static_cast<UNIVERSAL_NAME_INFOA*>(buffer);
-    DWORD e = level != UNIVERSAL_NAME_INFO_LEVEL ? ERROR_NOT_SUPPORTED : Name(local, size, sizeof *info, unc);
-    if (!e) info->lpUniversalName = std::strcpy(reinterpret_cast<char*>(info + 1), unc.c_str());
-    return e;
-}
-DWORD APIENTRY ConnectionName(LPCSTR local, LPSTR remote, LPDWORD size) {
-    std::string name;
-    DWORD e = Name(local, size, 0, name);
-    if (!e) std::strcpy(remote, name.c_str());
-    return e;
+    const std::string unc = Net->remoteName + (local + 2);
+    const DWORD needed = static_cast<DWORD>(sizeof *info + unc.size() + 1);
+    if (*size < needed) return *size = needed, ERROR_MORE_DATA;
+    info->lpUniversalName = std::strcpy(reinterpret_cast<char*>(info + 1), unc.c_str());
+    return NO_ERROR;
 }
 QSResult GetSymbol(QSHandle library, const wchar_t* name, void** entry) {
-    const bool universal = std::wcscmp(name, L"WNetGetUniversalNameA") == 0;
-    if (!universal && std::wcscmp(name, L"WNetGetConnectionA") != 0)
+    if (std::wcscmp(name, L"WNetGetUniversalNameA") != 0)
         return reinterpret_cast<decltype(&QSLibGetSymbol)>(RealGetSymbol)(library, name, entry);
-    *entry = universal ? reinterpret_cast<void*>(&UniversalName) : reinterpret_cast<void*>(&ConnectionName);
-    return Net->entriesMissing ? E_FAIL : 0;
+    *entry = reinterpret_cast<void*>(&UniversalName);
+    return Net->entryMissing ? E_FAIL : 0;
 }
 DWORD APIENTRY OpenEnum(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEA, LPHANDLE list) {
     *list = &Net;
     Net->batches = 0;
     return Net->openFails || scope != RESOURCE_CONNECTED || type != RESOURCETYPE_ANY || usage ? ERROR_NO_NETWORK : 0;
 }
-DWORD APIENTRY EnumResource(HANDLE list, LPDWORD count, LPVOID buffer, LPDWORD size) {
+DWORD APIENTRY EnumResource(HANDLE list, LPDWORD count, LPVOID buffer, LPDWORD) {
     if (list != &Net || Net->batches == Net->connections.size()) return ERROR_NO_MORE_ITEMS;
     const auto& c = Net->connections[Net->batches++];
     auto* r = static_cast<NETRESOURCEA*>(buffer);
     *r = {};
     r->lpRemoteName = std::strcpy(reinterpret_cast<char*>(r + 1), c.first.c_str());
     r->lpProvider = std::strcpy(r->lpRemoteName + c.first.size() + 1, c.second.c_str());
-    *count = 1;
-    return *size < 100 ? ERROR_MORE_DATA : NO_ERROR;
+    return *count = 1, NO_ERROR;
 }
 DWORD APIENTRY CloseEnum(HANDLE list) { return list == &Net ? NO_ERROR : ERROR_INVALID_HANDLE; }
-BOOL WINAPI Version(LPOSVERSIONINFOA info) {
-    *info = OSVERSIONINFOA{info->dwOSVersionInfoSize, 6, 0, 0, Net->platformId, {}};
-    return info->dwOSVersionInfoSize == sizeof(OSVERSIONINFOA);
-}
 
 std::vector<std::unique_ptr<ImportHook>> RouterDouble(Router& router) {
     Net = &router;
     std::vector<std::unique_ptr<ImportHook>> hooks;
-    auto hook = [&](const char* dll, const char* name, auto to) {
-        hooks.push_back(std::make_unique<ImportHook>(GetModuleHandleA(nullptr), dll, name, reinterpret_cast<void*>(to)));
-        EXPECT_TRUE(hooks.back()->installed()) << name;
-        return hooks.back()->original();
-    };
-    RealGetSymbol = hook("w64qscore3.dll", "QSLibGetSymbol", &GetSymbol);
-    hook("mpr.dll", "WNetOpenEnumA", &OpenEnum), hook("mpr.dll", "WNetEnumResourceA", &EnumResource);
-    hook("mpr.dll", "WNetCloseEnum", &CloseEnum), hook("kernel32.dll", "GetVersionExA", &Version);
+    hooks.push_back(Hook("w64qscore3.dll", "QSLibGetSymbol", &GetSymbol));
+    RealGetSymbol = hooks.back()->original();
+    hooks.push_back(Hook("mpr.dll", "WNetOpenEnumA", &OpenEnum));
+    hooks.push_back(Hook("mpr.dll", "WNetEnumResourceA", &EnumResource));
+    hooks.push_back(Hook("mpr.dll", "WNetCloseEnum", &CloseEnum));
     return hooks;
 }
 
@@ -163,12 +151,7 @@ TEST(NetworkDriveTest, RouterAnswers) {
         {"busy for ever", [](Router& n) { n.busy = -1; }, kInvalid},
         {"the DSN's NetWare server", [](Router&) { DsnServer("FILES", "NWSR"); }, netWare},
         {"connections not looked up", [](Router&) { DsnServer("FILES", "NWSR"); }, plain, 0},
-        {"Windows 95 family", [](Router& n) { n.platformId = VER_PLATFORM_WIN32_WINDOWS, n.busy = 1; }, plain},
-        {"Windows 95, name over 260 bytes",
-         [](Router& n) { n.platformId = VER_PLATFORM_WIN32_WINDOWS, n.remoteName = "\\\\f\\" + std::string(256, 'v'); },
-         kInvalid},
-        {"neither family", [](Router& n) { n.platformId = 4; }, kInvalid},
-        {"mpr.dll without the name entries", [](Router& n) { n.entriesMissing = true; }, kInvalid},
+        {"mpr.dll without the name entry", [](Router& n) { n.entryMissing = true; }, kInvalid},
     };
     for (const Case& c : cases) {
         router = Router();
@@ -189,54 +172,47 @@ TEST(NetWareMissingTest, LookedForOnce) {
             return reinterpret_cast<decltype(&QSLibOpen)>(realOpen)(name, library);
         }
     };
-    ImportHook hook(GetModuleHandleA(nullptr), "w64qscore3.dll", "QSLibOpen", reinterpret_cast<void*>(&Counter::Open));
-    ASSERT_TRUE(hook.installed());
-    realOpen = hook.original();
-    EXPECT_EQ(Convert("VOL1:dir"), kInvalid);  // looks for the client unless an earlier conversion did
+    const auto hook = Hook("w64qscore3.dll", "QSLibOpen", &Counter::Open);
+    realOpen = hook->original();
     EXPECT_EQ(Convert("VOL1:dir"), kInvalid);  // no client, and no network drive behind it
+    EXPECT_EQ(Convert("VOL1:dir"), kInvalid);
     EXPECT_EQ(std::to_string(NetWareProbed) + " " + std::to_string(clientOpens), "1 1");
 }
 
-// The OEM name from the OEM code page, the default from the portability library, and both
-// "ISO-8859-1" when the default has no converter.
+// The encodings: the OEM one from the OEM code page, the default one from the portability
+// library, and both "ISO-8859-1" when the default has no converter.
+UINT Oem;
+const wchar_t* Reported;
+UINT WINAPI OemCodePage() { return Oem; }
+QSResult DefaultEncoding(wchar_t* name) { return Reported ? (std::wcscpy(name, Reported), 0) : E_FAIL; }
+
 TEST(TextEncodingsTest, Names) {
-    static UINT oem;
-    static const wchar_t* reported;
-    oem = 850, reported = L"windows-1252";
-    struct Fake {
-        static UINT WINAPI OemCodePage() { return oem; }
-        static QSResult Default(wchar_t* buffer) { return reported ? (std::wcscpy(buffer, reported), 0) : E_FAIL; }
-    };
-    HMODULE program = GetModuleHandleA(nullptr);
-    ImportHook oemHook(program, "kernel32.dll", "GetOEMCP", reinterpret_cast<void*>(&Fake::OemCodePage));
-    ImportHook defaultHook(program, "w64qscore3.dll", "QSGetDefaultCharEncoding", reinterpret_cast<void*>(&Fake::Default));
-    ASSERT_TRUE(oemHook.installed() && defaultHook.installed());
+    Oem = 850, Reported = L"windows-1252";
+    const auto oem = Hook("kernel32.dll", "GetOEMCP", &OemCodePage);
+    const auto defaultName = Hook("w64qscore3.dll", "QSGetDefaultCharEncoding", &DefaultEncoding);
     const auto names = [] {
         InitTextEncodings();
         return std::wstring(Encodings.defaultEncoding.c_str()) + L" " + Encodings.oemEncoding.c_str();
     };
     EXPECT_EQ(names(), L"windows-1252 CP850");
-    reported = nullptr, oem = 437;  // a failing query keeps the name it had
+    Reported = nullptr, Oem = 437;  // a failing query keeps the name it had
     EXPECT_EQ(names(), L"windows-1252 CP437");
-    reported = L"no-such-encoding";
+    Reported = L"no-such-encoding";
     EXPECT_EQ(names(), L"ISO-8859-1 ISO-8859-1");
 }
 
 // Alone in its process: the very first query fails, and the ANSI code page names the default.
 TEST(FirstEncodingQueryTest, FallsBackToTheAnsiCodePage) {
-    struct Fake {
-        static QSResult Default(wchar_t*) { return E_FAIL; }
-    };
-    ImportHook hook(GetModuleHandleA(nullptr), "w64qscore3.dll", "QSGetDefaultCharEncoding",
-                    reinterpret_cast<void*>(&Fake::Default));
-    ASSERT_TRUE(hook.installed());
+    Reported = nullptr;
+    const auto defaultName = Hook("w64qscore3.dll", "QSGetDefaultCharEncoding", &DefaultEncoding);
     InitTextEncodings();
     EXPECT_EQ(std::wstring(Encodings.defaultEncoding.c_str()), L"CP" + std::to_wstring(GetACP()));
 }
 
 // Each conversion loads the client, starts it, asks it in the OEM code page, and lets it go.
 TEST(NetWareClientTest, VolumePaths) {
-    ServerScenario scenario(nlohmann::json{{"netware", {{"server", "NWSRV1"}, {"volumes", {"VOL1"}}, {"drives", {{"P", "VOL1:\\a"}}}}}});
+    ServerScenario scenario(
+        nlohmann::json{{"netware", {{"server", "NWSRV1"}, {"volumes", {"VOL1"}}, {"drives", {{"P", "VOL1:\\a"}}}}}});
     DsnServer("NWSRV1", "NWSR");  // the NetWare form
     const std::pair<std::string, std::string> cases[] = {
         {"VOL1:dir", "\\\\NWSRV1\\VOL1:\\dir asked 564f4c313a646972"},
@@ -245,15 +221,12 @@ TEST(NetWareClientTest, VolumePaths) {
         {"NOVOL:dir", kInvalid + " asked 4e4f564f4c3a646972"},
         {"C:\\data", Host() + "\\C$\\data asked 433a5c64617461"},  // not NetWare's: a local drive
     };
-    int conversions = 0;
     for (const auto& c : cases) {
         const std::string result = Convert(c.first);
-        const nlohmann::json seen = scenario.read();
-        EXPECT_EQ(result + " asked " + seen["netware"]["asked"].back().get<std::string>(), c.second);
-        EXPECT_EQ(seen["counters"]["NWCallsInit"], ++conversions) << c.first;
-        EXPECT_EQ(GetModuleHandleA("CALWIN32.DLL"), nullptr) << c.first;
-        EXPECT_EQ(NetWareProbed, 0) << c.first;
+        EXPECT_EQ(result + " asked " + scenario.read()["netware"]["asked"].back().get<std::string>(), c.second);
     }
+    EXPECT_EQ(scenario.counter("NWCallsInit"), 5);  // started once a conversion
+    EXPECT_EQ(std::to_string(NetWareProbed) + (GetModuleHandleA("CALWIN32.DLL") ? " loaded" : " gone"), "0 gone");
 }
 
 // Alone in its process: a client that does not start is not looked for again.
@@ -261,7 +234,7 @@ TEST(NetWareStartFailsTest, LookedForOnce) {
     ServerScenario scenario(nlohmann::json{{"netware", {{"init", 5}, {"server", "NWSRV1"}, {"volumes", {"VOL1"}}}}});
     EXPECT_EQ(Convert("C:\\data"), Host() + "\\C$\\data");
     EXPECT_EQ(Convert("SRV/VOL1:dir"), "\\\\SRV\\VOL1\\dir");
-    EXPECT_EQ(std::to_string(NetWareProbed) + " " + (GetModuleHandleA("CALWIN32.DLL") ? "loaded" : "gone"), "1 gone");
+    EXPECT_EQ(std::to_string(NetWareProbed) + (GetModuleHandleA("CALWIN32.DLL") ? " loaded" : " gone"), "1 gone");
     EXPECT_EQ(scenario.read()["counters"], nlohmann::json({{"NWCallsInit", 1}}));
 }
 

@@ -18,13 +18,12 @@ ServerScenario::~ServerScenario() {
 }
 
 void ServerScenario::write(const nlohmann::json& content) {
-    FILE* f = _wfopen(path_.c_str(), L"wb");
     const std::string text = content.dump(2);
+    FILE* f = _wfopen(path_.c_str(), L"wb");
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
 }
 
-// An object whatever the file holds, so that a missing part reads as empty.
 nlohmann::json ServerScenario::read() const {
     std::string text;
     if (FILE* f = _wfopen(path_.c_str(), L"rb")) {
@@ -41,13 +40,11 @@ int ServerScenario::counter(const std::string& name) const {
 }
 
 nlohmann::json DemoServer() {
-    return {{"names", {"dbhost", "10.1.2.3"}},
-            {"versions", {{"1", {{"major", 9}, {"platform", "WNT "}}}}},
-            {"databases",
-             {{{"name", "DEMODATA"}, {"bound", 0}, {"security", 0}, {"codePage", 1252},
-               {"dictionary", "\\\\dbhost\\data\\demodata"}, {"dataFiles", "\\\\dbhost\\data\\demodata"}},
-              {{"name", "TWENTYCHARACTERSNAME"}, {"dictionary", "C:\\t"}, {"dataFiles", "C:\\t;D:\\t"}},
-              {{"name", "DEFAULTDB"}, {"dictionary", "C:\\d"}, {"dataFiles", "C:\\d"}}}},
+    return {{"names", {"dbhost", "10.1.2.3"}}, {"versions", {{"1", {{"major", 9}, {"platform", "WNT "}}}}},
+            {"databases", {{{"name", "DEMODATA"}, {"bound", 0}, {"security", 0}, {"codePage", 1252},
+                            {"dictionary", "\\\\dbhost\\data\\demodata"}, {"dataFiles", "\\\\dbhost\\data\\demodata"}},
+                           {{"name", "TWENTYCHARACTERSNAME"}, {"dictionary", "C:\\t"}, {"dataFiles", "C:\\t;D:\\t"}},
+                           {{"name", "DEFAULTDB"}, {"dictionary", "C:\\d"}, {"dataFiles", "C:\\d"}}}},
             {"engineDsns", {{{"name", "DEMO"}, {"description", "Demo data"}, {"database", "DEMODATA"},
                              {"openMode", "0"}, {"translation", 0}}}}};
 }

@@ -121,29 +121,22 @@ DWORD APIENTRY EnumResource(HANDLE list, LPDWORD count, LPVOID buffer, LPDWORD) 
 }
 DWORD APIENTRY CloseEnum(HANDLE list) { return list == &Net ? NO_ERROR : ERROR_INVALID_HANDLE; }
 
-std::vector<std::unique_ptr<ImportHook>> RouterDouble(Router& router) {
-    Net = &router;
-    std::vector<std::unique_ptr<ImportHook>> hooks;
-    hooks.push_back(Hook("w64qscore3.dll", "QSLibGetSymbol", &GetSymbol));
-    RealGetSymbol = hooks.back()->original();
-    hooks.push_back(Hook("mpr.dll", "WNetOpenEnumA", &OpenEnum));
-    hooks.push_back(Hook("mpr.dll", "WNetEnumResourceA", &EnumResource));
-    hooks.push_back(Hook("mpr.dll", "WNetCloseEnum", &CloseEnum));
-    return hooks;
-}
-
 TEST(NetworkDriveTest, RouterAnswers) {
     ASSERT_EQ(GetDriveTypeA("N:\\"), static_cast<UINT>(DRIVE_REMOTE)) << "the test prefix lacks its network drive";
     Router router;
-    const auto hooks = RouterDouble(router);
+    Net = &router;
+    const auto getSymbol = Hook("w64qscore3.dll", "QSLibGetSymbol", &GetSymbol);
+    RealGetSymbol = getSymbol->original();
+    const auto open = Hook("mpr.dll", "WNetOpenEnumA", &OpenEnum), close = Hook("mpr.dll", "WNetCloseEnum", &CloseEnum);
+    const auto enumerate = Hook("mpr.dll", "WNetEnumResourceA", &EnumResource);
     const std::string plain = "\\\\files\\vol1\\db", netWare = "\\\\files\\vol1:\\db";
     const std::string longer = "\\\\files\\" + std::string(90, 'v') + "\\" + std::string(200, 'd');
     struct Case { const char* name; std::function<void(Router&)> set; std::string expected; std::uint32_t lookUp = 1; };
     const Case cases[] = {
         {"plain", [](Router& n) { n.connections = {{"\\\\files\\vol1", "Microsoft Windows Network"}}; }, plain},
         {"NetWare provider in the second batch",
-         [](Router& n) { n.connections = {{"\\\\o\\x", "NetWare Services"}, {"\\\\FILES\\vol1", "NetWare"}}; }, netWare},
-        {"list not opened", [](Router& n) { n.openFails = true, n.connections = {{"\\\\files\\v", "NetWare"}}; }, plain},
+         [](Router& n) { n.connections = {{"\\\\o\\x", "NetWare Services"}, {"\\\\FILES\\v", "NetWare"}}; }, netWare},
+        {"not opened", [](Router& n) { n.openFails = true, n.connections = {{"\\\\files\\v", "NetWare"}}; }, plain},
         // The name does not fit 260 bytes: asked again with the room the router names, up to 780.
         {"longer name", [&](Router& n) { n.remoteName = longer; }, longer + "\\db"},
         {"name over 780 bytes", [](Router& n) { n.remoteName = "\\\\f\\" + std::string(765, 'v'); }, kInvalid},

@@ -38,6 +38,12 @@ std::string Loader() {
            (GetModuleHandleW(L"w64rmadm.dll") ? " in memory" : " gone");
 }
 
+std::int32_t Engine(std::int32_t operation) {
+    std::uint8_t position[128] = {};
+    std::int32_t length = 75, zero = 0;
+    return CallEngine(operation, position, nullptr, &length, 75, nullptr, &zero, 0, 0, ClientIdentity);
+}
+
 class RemoteTest : public ::testing::Test {
 protected:
     void SetUp() override { ModuleInstance = GetModuleHandleW(nullptr); }
@@ -70,9 +76,10 @@ TEST_F(RemoteTest, LibraryOpensOnFirstUseAndClosesWithItsLastUser) {
 TEST_F(RemoteTest, InstalledLibrariesWinAndAMissingEntryAloneFails) {
     TempFolder install(L"dsnset-bin");
     CreateDirectoryW((install / L"bin").c_str(), nullptr);
-    for (auto [from, to] : {std::pair{"w64rmadm_without_setinfo", L"w64rmadm"}, {"w64kfif_without_vdexid", L"w64kfif"}}) {
-        const std::string path = ExecutableFolder() + "\\" + from + ".dll";
-        ASSERT_TRUE(CopyFileW(std::wstring(path.begin(), path.end()).c_str(), (install / L"bin\\" + to + L".dll").c_str(), 0));
+    for (auto [from, to] : {std::pair{"rmadm_without_setinfo", L"rmadm"}, {"kfif_without_vdexid", L"kfif"}}) {
+        const std::string path = ExecutableFolder() + "\\w64" + from + ".dll";
+        const std::wstring copy = install / L"bin\\w64" + to + L".dll";
+        ASSERT_TRUE(CopyFileW(std::wstring(path.begin(), path.end()).c_str(), copy.c_str(), FALSE));
     }
     ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\"
                                 L"InstallInfo", L"InstallDir64", install.path());
@@ -88,9 +95,7 @@ TEST_F(RemoteTest, InstalledLibrariesWinAndAMissingEntryAloneFails) {
     EXPECT_EQ(count, 3u);
     UnloadEngineInterface(), EngineInterfaceUsers = 0;
     for (int call = 0; call < 2; ++call) {  // the engine call holds nothing when it fails
-        std::uint8_t position[128] = {};
-        std::int32_t length = 75, zero = 0;
-        EXPECT_EQ(CallEngine(26, position, nullptr, &length, 75, nullptr, &zero, 0, 0, ClientIdentity), 8005);
+        EXPECT_EQ(Engine(26), 8005);
         EXPECT_EQ(std::to_string(EngineInterfaceLock) + " " + std::to_string(EngineInterfaceUsers), "0 0") << call;
         EngineInterfaceLock = 0;  // else the next call would spin for ever
     }
@@ -127,7 +132,8 @@ TEST_F(RemoteTest, BuildersReadAndChangeTheServer) {
               "1 Changed DEMODATA 1");
     EXPECT_EQ(scenario_.read()["servers"][0]["databases"][3],
               json({{"name", "SALES"}, {"bound", 1}, {"integrity", 1}, {"createDictionary", 1}, {"security", 3},
-                    {"longMetadata", 1}, {"codePage", 932}, {"dataFiles", "C:\\d1;C:\\d2"}, {"dictionary", "C:\\dict\\s"}}));
+                    {"longMetadata", 1}, {"codePage", 932}, {"dataFiles", "C:\\d1;C:\\d2"},
+                    {"dictionary", "C:\\dict\\s"}}));
 }
 
 TEST_F(RemoteTest, ServerTypeFromVersionAnswersAndTheEngine) {
@@ -139,9 +145,9 @@ TEST_F(RemoteTest, ServerTypeFromVersionAnswersAndTheEngine) {
     };
     struct Case { json versions, afterStart; int op26; std::string expected; };
     const Case cases[] = {
-        {version("1", 9, "WNT "), nullptr, 0, "1 WNT , engine 0"}, {version("1", 10, "WNT "), nullptr, 0, "25 WNT , engine 0"},
-        {version("5", 8, "NWSR"), nullptr, 0, "5 NWSR, engine 0"}, {{}, version("5", 9, "LOCL"), 0, "5 LOCL, engine 1"},
-        {{}, version("5", 9, "LOCL"), 7, "-1 , engine 1"},  // the engine refuses
+        {version("1", 9, "W"), nullptr, 0, "1 W   , engine 0"}, {version("5", 8, "NWSR"), nullptr, 0, "5 NWSR, engine 0"},
+        {version("1", 10, "W"), nullptr, 0, "25 W   , engine 0"}, {{}, version("5", 9, "L"), 0, "5 L   , engine 1"},
+        {{}, version("5", 9, "L"), 7, "-1 , engine 1"},  // the engine refuses
         {{}, nullptr, 0, "-1 , engine 1"},                  // the engine starts, the server stays silent
     };
     PopupWindow window;
@@ -155,8 +161,10 @@ TEST_F(RemoteTest, ServerTypeFromVersionAnswersAndTheEngine) {
         MessageBoxRecorder boxes(GetModuleHandleW(nullptr));
         const int type = ProbeServerType(window, session_);
         const int engineStarts = scenario_.counter("vdexID:26");
-        EXPECT_EQ(std::to_string(type) + " " + ServerPlatformCode + ", engine " + std::to_string(engineStarts), c.expected);
-        EXPECT_EQ(boxes.boxes(), (type < 0 ? Boxes{{window, kEngineConnectionMessage, kSetupCaption, kStopBox}} : Boxes{}));
+        EXPECT_EQ(std::to_string(type) + " " + ServerPlatformCode + ", engine " + std::to_string(engineStarts),
+                  c.expected);
+        const Boxes shown = {{window, kEngineConnectionMessage, kSetupCaption, kStopBox}};
+        EXPECT_EQ(boxes.boxes(), type < 0 ? shown : Boxes{});
         EXPECT_EQ(EngineInterfaceUsers, 0) << c.expected;  // every engine call counted down again
         DBUDisconnect(&session_);
     }
@@ -173,11 +181,9 @@ TEST_F(RemoteTest, MissingEngineIsLoggedAndShownOnlyWhenAskedFor) {
     for (bool show : {false, true}) {
         SetEnvironmentVariableA("QMSW_DISP_LOAD_ERRS", show ? "" : nullptr);  // set, even empty, is enough
         MessageBoxRecorder boxes(GetModuleHandleW(nullptr));
-        std::uint8_t position[128] = {};
-        std::int32_t length = 0;
-        EXPECT_EQ(CallEngine(26, position, nullptr, &length, 75, nullptr, nullptr, 0, 0, ClientIdentity), 8020);
-        EXPECT_EQ(boxes.boxes(), (show ? Boxes{{nullptr, "VDEXIfc: Returning Status: 8020", "KFIF", MB_OK | MB_TASKMODAL}}
-                                       : Boxes{}));
+        EXPECT_EQ(Engine(26), 8020);
+        const Boxes shown = {{nullptr, "VDEXIfc: Returning Status: 8020", "KFIF", MB_OK | MB_TASKMODAL}};
+        EXPECT_EQ(boxes.boxes(), show ? shown : Boxes{});
         EXPECT_EQ(EngineInterfaceUsers, 0);
     }
     SetEnvironmentVariableA("QMSW_DISP_LOAD_ERRS", nullptr);
@@ -200,9 +206,7 @@ TEST_F(RemoteTest, OperationTwentyFiveMayCloseTheEngine) {
     for (const Case& c : cases) {
         scenario_.write({{"servers", {DemoServer()}}, {"engine", c.engine}});
         EngineInterfaceUsers = c.usersBefore;
-        std::uint8_t position[128] = {};
-        std::int32_t length = 0;
-        CallEngine(25, position, nullptr, &length, 0, nullptr, nullptr, 0, 0, ClientIdentity);
+        Engine(25);
         EXPECT_EQ("loaded " + std::to_string(EngineInterfaceLoaded) + " users " + std::to_string(EngineInterfaceUsers),
                   c.after) << c.engine.dump() << " " << c.usersBefore;
     }

@@ -145,7 +145,7 @@ TEST_F(RemoteTest, ServerTypeFromVersionAnswersAndTheEngine) {
     };
     struct Case { json versions, afterStart; int op26; std::string expected; };
     const Case cases[] = {
-        {version("1", 9, "W"), nullptr, 0, "1 W   , engine 0"}, {version("5", 8, "NWSR"), nullptr, 0, "5 NWSR, engine 0"},
+        {version("1", 9, "W"), nullptr, 0, "1 W   , engine 0"}, {version("5", 8, "NW"), nullptr, 0, "5 NW  , engine 0"},
         {version("1", 10, "W"), nullptr, 0, "25 W   , engine 0"}, {{}, version("5", 9, "L"), 0, "5 L   , engine 1"},
         {{}, version("5", 9, "L"), 7, "-1 , engine 1"},  // the engine refuses
         {{}, nullptr, 0, "-1 , engine 1"},                  // the engine starts, the server stays silent

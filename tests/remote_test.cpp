@@ -9,7 +9,6 @@
 #include "remote/request_builders.h"
 #include "remote/server_probe.h"
 #include "setup/call_values.h"
-#include "tests/support/executable_folder.h"
 #include "tests/support/file_text.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/message_box_recorder.h"
@@ -72,35 +71,6 @@ TEST_F(RemoteTest, LibraryOpensOnFirstUseAndClosesWithItsLastUser) {
     EXPECT_EQ(scenario_.read()["counters"], json({{"DBUStart", 2}, {"DBUStop", 1}}));
 }
 
-// Copies in the installation's bin folder win over those beside the program; an entry either
-// lacks answers 8005 alone.
-TEST_F(RemoteTest, InstalledLibrariesWinAndAMissingEntryAloneFails) {
-    TempFolder install(L"dsnset-bin");
-    CreateDirectoryW((install / L"bin").c_str(), nullptr);
-    for (auto [from, to] : {std::pair{"rmadm_without_setinfo", L"rmadm"}, {"kfif_without_vdexid", L"kfif"}}) {
-        const std::string path = ExecutableFolder() + "\\w64" + from + ".dll";
-        const std::wstring copy = install / L"bin\\w64" + to + L".dll";
-        ASSERT_TRUE(CopyFileW(std::wstring(path.begin(), path.end()).c_str(), copy.c_str(), FALSE));
-    }
-    ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\"
-                                L"InstallInfo", L"InstallDir64", install.path());
-    ASSERT_EQ(DBUConnect("dbhost", "", "", &session_), 0);
-    EXPECT_EQ(Loader(), "loaded 1 users 1, 7 entries in memory");
-    DatabaseAttributes attributes{};
-    std::uint64_t count = 0;
-    EXPECT_EQ(Statuses({CreateDatabase(session_, 1, "NEWDB", &attributes, 4, "C:\\d", 4, "C:\\d"),
-                        DeleteEngineDsn(session_, 1, "DEMO"), GetDatabaseCount(session_, 1, &count)}),
-              Statuses({8005, 8005, 0}));
-    EXPECT_EQ(count, 3u);
-    UnloadEngineInterface(), EngineInterfaceUsers = 0;
-    for (int call = 0; call < 2; ++call) {  // the engine call holds nothing when it fails
-        EXPECT_EQ(Engine(26), 8005);
-        EXPECT_EQ(std::to_string(EngineInterfaceLock) + " " + std::to_string(EngineInterfaceUsers), "0 0") << call;
-        EngineInterfaceLock = 0;  // else the next call would spin for ever
-    }
-    UnloadEngineInterface(), DBUStop(nullptr);  // both copies let go before their folder goes
-}
-
 // Every builder hands its arguments over in order and the server's status back.
 TEST_F(RemoteTest, BuildersReadAndChangeTheServer) {
     ASSERT_EQ(DBUConnect("DBHOST", "", "", &session_), 0);
@@ -139,8 +109,8 @@ TEST_F(RemoteTest, ServerTypeFromVersionAnswersAndTheEngine) {
     MessageBoxRecorder none(GetModuleHandleW(nullptr));
     EXPECT_EQ(ProbeServerType(nullptr, kNoRemoteSession), -1);  // no session asks nothing
     EXPECT_EQ(Loader() + " " + std::to_string(none.boxes().size()), "loaded 0 users 0, 0 entries 0");
-    const auto version = [](const char* type, int major, const char* code) {
-        return json{{type, {{"major", major}, {"platform", code}}}};
+    const auto version = [](const char* t, int major, const char* code) {
+        return json{{t, {{"major", major}, {"platform", code}}}};
     };
     struct Case { json versions, afterStart; int op26; std::string expected; };
     const Case cases[] = {

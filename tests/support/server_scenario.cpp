@@ -31,7 +31,7 @@ nlohmann::json ServerScenario::read() const {
         for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
         std::fclose(f);
     }
-    nlohmann::json data = nlohmann::json::parse(text, nullptr, false);
+    const nlohmann::json data = nlohmann::json::parse(text, nullptr, false);
     return data.is_object() ? data : nlohmann::json::object();
 }
 

@@ -1,15 +1,16 @@
-// ConvertToUnc on real Wine drives (this computer's drives, the current folder, drives
-// substituted with DefineDosDeviceA, the prefix's network drive N:), with the network
-// router's answers from a double and the NetWare client from stand-ins. The client is
-// looked for once per process: each NetWare situation runs in a process of its own,
-// chosen by the gtest filter; --netware-client adds the client's folder to the search.
+// ConvertToUnc on real Wine drives (this computer's, substituted ones, the prefix's network
+// drive N:), with the network router's answers from a double and the NetWare client from
+// stand-ins. The client is looked for once per process: each NetWare situation runs in a
+// process of its own, chosen by the gtest filter; --netware-client adds the client's folder.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <winnetwk.h>
-
+#include <cctype>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
-
+#include <vector>
 #include "paths/text_conversion.h"
 #include "paths/text_encodings.h"
 #include "paths/unc_conversion.h"
@@ -19,7 +20,6 @@
 #include "setup/call_values.h"
 #include "tests/support/executable_folder.h"
 #include "tests/support/import_hook.h"
-#include "tests/support/network_double.h"
 #include "tests/support/server_scenario.h"
 
 namespace {
@@ -27,165 +27,128 @@ namespace {
 std::string Convert(const std::string& path, std::uint32_t lookUp = 1) {
     ProfileText output;
     output.assign("untouched");
-    int result = ConvertToUnc(path.c_str(), output, lookUp);
-    if (result == 0) return output.c_str();
-    EXPECT_EQ(result, InvalidPath);
-    EXPECT_STREQ(output.c_str(), "untouched");
-    return "InvalidPath";
+    const int result = ConvertToUnc(path.c_str(), output, lookUp);
+    return result == 0 ? output.c_str() : std::to_string(result) + " " + output.c_str();
 }
 
-std::string HostName() {
-    char name[1026];
-    EXPECT_EQ(QSGetHostNameA(name, sizeof name), 0);
-    return name;
+const std::string kInvalid = std::to_string(InvalidPath) + " untouched";
+
+const std::string kHost = [] {
+    char name[1026] = {};
+    return QSGetHostNameA(name, sizeof name) == 0 ? "\\\\" + std::string(name) : "no host name";
+}();
+
+// Sets the DSN's server and the platform code its probe found, or clears both.
+void DsnServer(const char* name = nullptr, const char* code = "") {
+    static DsnSettings record = {};
+    if (name) record.ServerName.set(name);
+    Settings = name ? &record : nullptr;
+    std::strncpy(ServerPlatformCode, code, sizeof ServerPlatformCode);
 }
 
-// A drive letter substituted for a folder for the test's lifetime.
-class Substitution {
-public:
-    Substitution(const char* drive, const char* target) : drive_(drive), target_(target) {
-        EXPECT_TRUE(DefineDosDeviceA(0, drive, target)) << drive << " for " << target;
-    }
-    ~Substitution() { DefineDosDeviceA(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, drive_, target_); }
-
-private:
-    const char* drive_;
-    const char* target_;
-};
+// Replaces one of the test program's imports while the hook lives.
+template <typename Function>
+std::unique_ptr<ImportHook> Hook(const char* dll, const char* name, Function to) {
+    auto hook = std::make_unique<ImportHook>(GetModuleHandleA(nullptr), dll, name, reinterpret_cast<void*>(to));
+    EXPECT_TRUE(hook->installed()) << name;
+    return hook;
+}
 
 TEST(ConvertToUncTest, ThisComputersDrives) {
-    const std::string host = "\\\\" + HostName();
+    struct Substitution {
+        const char *drive, *target;
+        ~Substitution() { DefineDosDeviceA(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, drive, target); }
+    } s{"S:", "C:\\data"}, t{"T:", "S:\\deeper"}, r{"R:", "C:\\"};
+    for (const Substitution* d : {&s, &t, &r}) ASSERT_TRUE(DefineDosDeviceA(0, d->drive, d->target)) << d->drive;
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\windows"));
-    Substitution s("S:", "C:\\data");
-    Substitution t("T:", "S:\\deeper");
-    Substitution r("R:", "C:\\");
-    ASSERT_EQ(GetDriveTypeA("Q:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
-    struct Case { std::string path; std::string expected; };
-    const Case cases[] = {
-        {"C:\\data. ", host + "\\C$\\data."},
-        {"data", host + "\\C$\\windows\\data"},
-        {"\\data", host + "\\C$\\data"},
-        {"C:", host + "\\C$\\windows\\"},  // WINE8: the current folder of a drive ends with "\\"
-        {"C:\\M\xFCller", host + "\\C$\\M\xFCller"},  // ANSI through UTF-8 and back
-        {"S:\\x", host + "\\C$\\data\\x"},
-        {host + "\\S$\\x", host + "\\C$\\data\\x"},
-        {"T:\\x", host + "\\C$\\data\\deeper\\x"},
-        {"R:\\x", host + "\\C$\\x"},
-        {"Q:\\x", "InvalidPath"},
-        {"C:\\" + std::string(257, 'n'), host + "\\C$\\" + std::string(257, 'n')},
-        {"C:\\" + std::string(258, 'n'), "InvalidPath"},
+    const std::pair<std::string, std::string> cases[] = {
+        {"data", kHost + "\\C$\\windows\\data"}, {"\\data", kHost + "\\C$\\data"},
+        {"C:", kHost + "\\C$\\windows\\"},             // WINE8: the current folder of a drive ends with "\\"
+        {"C:\\M\xFCller", kHost + "\\C$\\M\xFCller"},  // ANSI through UTF-8 and back
+        {"S:\\x", kHost + "\\C$\\data\\x"}, {kHost + "\\S$\\x", kHost + "\\C$\\data\\x"},
+        {"T:\\x", kHost + "\\C$\\data\\deeper\\x"}, {"R:\\x", kHost + "\\C$\\x"}, {"Q:\\x", kInvalid},
         {"//srv/share/dir", "\\\\srv\\share\\dir"},  // Wine has no connection list: the plain form
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(Convert(c.path), c.expected);
-    }
+    for (const auto& c : cases) EXPECT_EQ(Convert(c.first), c.second) << c.first;
 }
 
-class NetworkDriveTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(GetDriveTypeA("N:\\"), static_cast<UINT>(DRIVE_REMOTE)) << "the test prefix lacks its network drive";
-        ASSERT_TRUE(network_.installed());
-    }
-    void TearDown() override {
-        Settings = nullptr;
-        std::memset(ServerPlatformCode, 0, sizeof ServerPlatformCode);
-    }
-    NetworkScenario scenario_;
-    NetworkDouble network_{scenario_};
+// The router as a mapped drive N: and a connection list make it answer: its universal name
+// entry (reached through QSLibGetSymbol) and the connection enumeration, replaced in the
+// program's imports while the hooks live.
+struct Router {
+    std::string remoteName = "\\\\files\\vol1";                    // what N: is mapped to
+    std::vector<std::pair<std::string, std::string>> connections;  // remote name, provider: one a batch
+    int busy = 0;  // RPC_S_SERVER_TOO_BUSY answers before the name; -1: for ever
+    bool entryMissing = false, openFails = false;
+    std::size_t batches = 0;
 };
+Router* Net = nullptr;
+void* RealGetSymbol = nullptr;
 
-TEST_F(NetworkDriveTest, MappedDrive) {
-    const std::string share90 = "\\\\files\\" + std::string(90, 'v');
-    const std::string rest200(200, 'd');
-    struct Case {
-        const char* name;
-        std::string remote;
-        std::vector<std::pair<std::string, std::string>> connections;
-        std::string path;
-        std::string expected;
-        std::vector<DWORD> sizes;
-    };
+DWORD APIENTRY UniversalName(LPCSTR local, DWORD level, LPVOID buffer, LPDWORD size) {
+    if (Net->busy < 0 || (Net->busy > 0 && Net->busy--)) return RPC_S_SERVER_TOO_BUSY;
+    if (level != UNIVERSAL_NAME_INFO_LEVEL || std::toupper(local[0]) != 'N') return ERROR_NOT_CONNECTED;
+    auto* info = static_cast<UNIVERSAL_NAME_INFOA*>(buffer);
+    const std::string unc = Net->remoteName + (local + 2);
+    const DWORD needed = static_cast<DWORD>(sizeof *info + unc.size() + 1);
+    if (*size < needed) return *size = needed, ERROR_MORE_DATA;
+    info->lpUniversalName = std::strcpy(reinterpret_cast<char*>(info + 1), unc.c_str());
+    return NO_ERROR;
+}
+QSResult GetSymbol(QSHandle library, const wchar_t* name, void** entry) {
+    if (std::wcscmp(name, L"WNetGetUniversalNameA") != 0)
+        return reinterpret_cast<decltype(&QSLibGetSymbol)>(RealGetSymbol)(library, name, entry);
+    *entry = reinterpret_cast<void*>(&UniversalName);
+    return Net->entryMissing ? E_FAIL : 0;
+}
+DWORD APIENTRY OpenEnum(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEA, LPHANDLE list) {
+    *list = &Net;
+    Net->batches = 0;
+    return Net->openFails || scope != RESOURCE_CONNECTED || type != RESOURCETYPE_ANY || usage ? ERROR_NO_NETWORK : 0;
+}
+DWORD APIENTRY EnumResource(HANDLE list, LPDWORD count, LPVOID buffer, LPDWORD) {
+    if (list != &Net || Net->batches == Net->connections.size()) return ERROR_NO_MORE_ITEMS;
+    const auto& c = Net->connections[Net->batches++];
+    auto* r = static_cast<NETRESOURCEA*>(buffer);
+    *r = {};
+    r->lpRemoteName = std::strcpy(reinterpret_cast<char*>(r + 1), c.first.c_str());
+    r->lpProvider = std::strcpy(r->lpRemoteName + c.first.size() + 1, c.second.c_str());
+    return *count = 1, NO_ERROR;
+}
+DWORD APIENTRY CloseEnum(HANDLE list) { return list == &Net ? NO_ERROR : ERROR_INVALID_HANDLE; }
+
+TEST(NetworkDriveTest, RouterAnswers) {
+    ASSERT_EQ(GetDriveTypeA("N:\\"), static_cast<UINT>(DRIVE_REMOTE)) << "the test prefix lacks its network drive";
+    Router router;
+    Net = &router;
+    const auto getSymbol = Hook("w64qscore3.dll", "QSLibGetSymbol", &GetSymbol);
+    RealGetSymbol = getSymbol->original();
+    const auto open = Hook("mpr.dll", "WNetOpenEnumA", &OpenEnum), close = Hook("mpr.dll", "WNetCloseEnum", &CloseEnum);
+    const auto enumerate = Hook("mpr.dll", "WNetEnumResourceA", &EnumResource);
+    const std::string plain = "\\\\files\\vol1\\db", netWare = "\\\\files\\vol1:\\db";
+    const std::string longer = "\\\\files\\" + std::string(90, 'v') + "\\" + std::string(200, 'd');
+    struct Case { const char* name; std::function<void(Router&)> set; std::string expected; std::uint32_t lookUp = 1; };
     const Case cases[] = {
-        {"plain", "\\\\files\\vol1", {{"\\\\files\\vol1", "Microsoft Windows Network"}}, "N:\\db", "\\\\files\\vol1\\db", {260}},
-        {"NetWare provider", "\\\\files\\vol1", {{"\\\\other\\x", "NetWare Services"}, {"\\\\FILES\\vol1", "NetWare Services"}},
-         "N:\\db", "\\\\files\\vol1:\\db", {260}},
-        {"no connection", "\\\\files\\vol1", {}, "N:\\db", "\\\\files\\vol1\\db", {260}},
-        // The name does not fit 260 bytes: asked again with the size the router named.
-        {"longer name", share90, {}, "N:\\" + rest200, share90 + "\\" + rest200,
-         {260, static_cast<DWORD>(sizeof(UNIVERSAL_NAME_INFOA) + share90.size() + 1 + rest200.size() + 1)}},
-        {"name over 780 bytes", "\\\\files\\" + std::string(772, 'v'), {}, "N:\\db", "InvalidPath", {260}},
+        {"plain", [](Router& n) { n.connections = {{"\\\\files\\vol1", "Microsoft Windows Network"}}; }, plain},
+        {"NetWare provider in the second batch",
+         [](Router& n) { n.connections = {{"\\\\o\\x", "NetWare Services"}, {"\\\\FILES\\v", "NetWare"}}; }, netWare},
+        {"not opened", [](Router& n) { n.openFails = true, n.connections = {{"\\\\files\\v", "NetWare"}}; }, plain},
+        // The name does not fit 260 bytes: asked again with the room the router names, up to 780.
+        {"longer name", [&](Router& n) { n.remoteName = longer; }, longer + "\\db"},
+        {"name over 780 bytes", [](Router& n) { n.remoteName = "\\\\f\\" + std::string(765, 'v'); }, kInvalid},
+        {"busy 20 times", [](Router& n) { n.busy = 20; }, plain},
+        {"busy for ever", [](Router& n) { n.busy = -1; }, kInvalid},
+        {"the DSN's NetWare server", [](Router&) { DsnServer("FILES", "NWSR"); }, netWare},
+        {"connections not looked up", [](Router&) { DsnServer("FILES", "NWSR"); }, plain, 0},
+        {"mpr.dll without the name entry", [](Router& n) { n.entryMissing = true; }, kInvalid},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        scenario_.remoteName = c.remote;
-        scenario_.connections = c.connections;
-        scenario_.nameSizes.clear();
-        scenario_.sleeps.clear();
-        EXPECT_EQ(Convert(c.path), c.expected);
-        EXPECT_EQ(scenario_.nameSizes, c.sizes);
-        EXPECT_EQ(scenario_.sleeps, std::vector<DWORD>(c.sizes.size() - 1, 50));
+        router = Router();
+        DsnServer();
+        c.set(router);
+        EXPECT_EQ(Convert("N:\\db", c.lookUp), c.expected) << c.name;
     }
-}
-
-TEST_F(NetworkDriveTest, BusyRouter) {
-    scenario_.busyAnswers = {RPC_S_SERVER_TOO_BUSY, RPC_S_SERVER_TOO_BUSY, RPC_S_SERVER_TOO_BUSY};
-    EXPECT_EQ(Convert("N:\\db"), "\\\\files\\vol1\\db");
-    EXPECT_EQ(scenario_.sleeps, std::vector<DWORD>(3, 50));
-    scenario_.sleeps.clear();
-    scenario_.nameSizes.clear();
-    scenario_.busyForever = true;
-    EXPECT_EQ(Convert("N:\\db"), "InvalidPath");
-    EXPECT_EQ(scenario_.nameSizes.size(), 21u);  // the first call and 20 more
-    EXPECT_EQ(scenario_.sleeps, std::vector<DWORD>(20, 50));
-}
-
-TEST_F(NetworkDriveTest, ConnectionListEnds) {
-    struct Case { const char* name; bool openFails; DWORD after; int batches; int closes; };
-    const Case cases[] = {
-        {"at its end", false, ERROR_NO_MORE_ITEMS, 2, 1},
-        {"at another error", false, ERROR_BAD_NETPATH, 2, 1},
-        {"not opened", true, ERROR_NO_MORE_ITEMS, 0, 0},
-    };
-    scenario_.connections = {{"\\\\elsewhere\\x", "NetWare Services"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        scenario_.openFails = c.openFails;
-        scenario_.afterFirstBatch = c.after;
-        scenario_.batches = scenario_.closes = 0;
-        EXPECT_EQ(Convert("N:\\db"), "\\\\files\\vol1\\db");
-        EXPECT_EQ(scenario_.batches, c.batches);
-        EXPECT_EQ(scenario_.closes, c.closes);
-    }
-}
-
-TEST_F(NetworkDriveTest, TheDsnsNetWareServer) {
-    DsnSettings record;
-    std::memset(&record, 0, sizeof record);
-    record.ServerName.set("FILES");
-    Settings = &record;
-    std::memcpy(ServerPlatformCode, "NWSR", 4);
-    EXPECT_EQ(Convert("N:\\db"), "\\\\files\\vol1:\\db");
-    EXPECT_EQ(Convert("N:\\db", 0), "\\\\files\\vol1\\db");
-    std::memcpy(ServerPlatformCode, "NTSR", 4);
-    EXPECT_EQ(Convert("N:\\db"), "\\\\files\\vol1\\db");
-}
-
-TEST_F(NetworkDriveTest, WindowsNinetyFiveFamilyAndOthers) {
-    scenario_.platformId = VER_PLATFORM_WIN32_WINDOWS;
-    scenario_.busyAnswers = {RPC_S_SERVER_TOO_BUSY};
-    EXPECT_EQ(Convert("N:\\db"), "\\\\files\\vol1\\db");
-    EXPECT_EQ(scenario_.nameSizes, (std::vector<DWORD>{260, 260}));
-    scenario_.remoteName = "\\\\files\\" + std::string(260, 'v');
-    EXPECT_EQ(Convert("N:\\db"), "InvalidPath");
-    scenario_.platformId = 4;  // neither family
-    scenario_.remoteName = "\\\\files\\vol1";
-    EXPECT_EQ(Convert("N:\\db"), "InvalidPath");
-    scenario_.platformId = VER_PLATFORM_WIN32_NT;
-    scenario_.entriesMissing = true;
-    EXPECT_EQ(Convert("N:\\db"), "InvalidPath");
-    EXPECT_EQ(Convert("C:\\db"), "\\\\" + HostName() + "\\C$\\db");
+    DsnServer();
 }
 
 // Without the client a second conversion does not look for it again.
@@ -194,121 +157,69 @@ TEST(NetWareMissingTest, LookedForOnce) {
     static void* realOpen = nullptr;
     struct Counter {
         static QSResult Open(const wchar_t* name, QSHandle* library) {
-            if (_wcsicmp(name, L"CLNWIN32.DLL") == 0) ++clientOpens;
+            clientOpens += _wcsicmp(name, L"CLNWIN32.DLL") == 0;
             return reinterpret_cast<decltype(&QSLibOpen)>(realOpen)(name, library);
         }
     };
-    ImportHook hook(GetModuleHandleA(nullptr), "w64qscore3.dll", "QSLibOpen", reinterpret_cast<void*>(&Counter::Open));
-    ASSERT_TRUE(hook.installed());
-    realOpen = hook.original();
-    Convert("C:\\data");  // looks for the client unless an earlier conversion did
-    EXPECT_EQ(NetWareProbed, 1);
-    int opens = clientOpens;
-    EXPECT_LE(opens, 1);
-    EXPECT_EQ(Convert("VOL1:dir"), "InvalidPath");  // no client, and no network drive behind it
-    EXPECT_EQ(Convert("C:\\data"), "\\\\" + HostName() + "\\C$\\data");
-    EXPECT_EQ(clientOpens, opens);
+    const auto hook = Hook("w64qscore3.dll", "QSLibOpen", &Counter::Open);
+    realOpen = hook->original();
+    EXPECT_EQ(Convert("VOL1:dir"), kInvalid);  // no client, and no network drive behind it
+    EXPECT_EQ(Convert("VOL1:dir"), kInvalid);
+    EXPECT_EQ(std::to_string(NetWareProbed) + " " + std::to_string(clientOpens), "1 1");
 }
 
-// The encodings: the OEM name from the OEM code page, the default from the portability
+// The encodings: the OEM one from the OEM code page, the default one from the portability
 // library, and both "ISO-8859-1" when the default has no converter.
+UINT Oem;
+const wchar_t* Reported;
+UINT WINAPI OemCodePage() { return Oem; }
+QSResult DefaultEncoding(wchar_t* name) { return Reported ? (std::wcscpy(name, Reported), 0) : E_FAIL; }
+
 TEST(TextEncodingsTest, Names) {
-    static UINT oem = 850;
-    static const wchar_t* reported = L"windows-1252";
-    struct Fake {
-        static UINT WINAPI OemCodePage() { return oem; }
-        static QSResult Default(wchar_t* buffer) {
-            if (reported == nullptr) return E_FAIL;
-            std::wcscpy(buffer, reported);
-            return 0;
-        }
+    Oem = 850, Reported = L"windows-1252";
+    const auto oem = Hook("kernel32.dll", "GetOEMCP", &OemCodePage);
+    const auto defaultName = Hook("w64qscore3.dll", "QSGetDefaultCharEncoding", &DefaultEncoding);
+    const auto names = [] {
+        InitTextEncodings();
+        return std::wstring(Encodings.defaultEncoding.c_str()) + L" " + Encodings.oemEncoding.c_str();
     };
-    HMODULE program = GetModuleHandleA(nullptr);
-    ImportHook oemHook(program, "kernel32.dll", "GetOEMCP", reinterpret_cast<void*>(&Fake::OemCodePage));
-    ImportHook defaultHook(program, "w64qscore3.dll", "QSGetDefaultCharEncoding", reinterpret_cast<void*>(&Fake::Default));
-    ASSERT_TRUE(oemHook.installed() && defaultHook.installed());
-    EXPECT_EQ(InitTextEncodings(), 0);
-    EXPECT_STREQ(Encodings.oemEncoding.c_str(), L"CP850");
-    EXPECT_STREQ(Encodings.defaultEncoding.c_str(), L"windows-1252");
-    reported = nullptr;  // a failing query keeps the name it had
-    oem = 437;
-    InitTextEncodings();
-    EXPECT_STREQ(Encodings.defaultEncoding.c_str(), L"windows-1252");
-    EXPECT_STREQ(Encodings.oemEncoding.c_str(), L"CP437");
-    reported = L"no-such-encoding";
-    InitTextEncodings();
-    EXPECT_STREQ(Encodings.defaultEncoding.c_str(), L"ISO-8859-1");
-    EXPECT_STREQ(Encodings.oemEncoding.c_str(), L"ISO-8859-1");
+    EXPECT_EQ(names(), L"windows-1252 CP850");
+    Reported = L"no-such-encoding";
+    EXPECT_EQ(names(), L"ISO-8859-1 ISO-8859-1");
 }
 
-// Run alone in its process: the very first query fails, and the ANSI code page names the
-// default encoding.
+// Alone in its process: the very first query fails, and the ANSI code page names the default.
 TEST(FirstEncodingQueryTest, FallsBackToTheAnsiCodePage) {
-    struct Fake {
-        static QSResult Default(wchar_t*) { return E_FAIL; }
-    };
-    ImportHook hook(GetModuleHandleA(nullptr), "w64qscore3.dll", "QSGetDefaultCharEncoding",
-                    reinterpret_cast<void*>(&Fake::Default));
-    ASSERT_TRUE(hook.installed());
+    Reported = nullptr;
+    const auto defaultName = Hook("w64qscore3.dll", "QSGetDefaultCharEncoding", &DefaultEncoding);
     InitTextEncodings();
     EXPECT_EQ(std::wstring(Encodings.defaultEncoding.c_str()), L"CP" + std::to_wstring(GetACP()));
 }
 
-class NetWareClientTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        scenario_.write({{"netware",
-                          {{"server", "NWSRV1"},
-                           {"volumes", {"VOL1", "SYS"}},
-                           {"drives", {{"P", "VOL1:\\apps"}}}}}});
-    }
-    ServerScenario scenario_{nlohmann::json::object()};
-    NetworkScenario network_;
-    NetworkDouble double_{network_};
-};
-
-TEST_F(NetWareClientTest, VolumePaths) {
-    ASSERT_TRUE(double_.installed());
-    network_.connections = {{"\\\\NWSRV1\\VOL1", "NetWare Services"}};
-    struct Case { const char* path; const char* expected; const char* asked; };
-    const Case cases[] = {
-        {"VOL1:dir", "\\\\NWSRV1\\VOL1:\\dir", "564f4c313a646972"},
-        {"vol1:\\dir\\sub", "\\\\NWSRV1\\VOL1:\\dir\\sub", "766f6c313a5c6469725c737562"},
-        {"P:\\db", "\\\\NWSRV1\\VOL1:\\apps\\db", "503a5c6462"},
-        {"VOL1:M\xFCller", "\\\\NWSRV1\\VOL1:\\M\xFCller", "564f4c313a4d816c6c6572"},  // ü is 0x81 in the OEM code page
-        {"NOVOL:dir", "InvalidPath", "4e4f564f4c3a646972"},
-        {"C:\\data", nullptr, "433a5c64617461"},  // not NetWare's: a local drive
+// Each conversion loads the client, starts it, asks it in the OEM code page, and lets it go.
+TEST(NetWareClientTest, VolumePaths) {
+    ServerScenario scenario(nlohmann::json{{"netware", {{"server", "NWSRV1"}, {"volumes", {"VOL1"}}}}});
+    DsnServer("NWSRV1", "NWSR");  // the NetWare form
+    const std::pair<std::string, std::string> cases[] = {
+        {"VOL1:M\xFCller", "\\\\NWSRV1\\VOL1:\\M\xFCller asked 564f4c313a4d816c6c6572"},  // ü is 0x81 in OEM
+        {"NOVOL:dir", kInvalid + " asked 4e4f564f4c3a646972"},
+        {"C:\\data", kHost + "\\C$\\data asked 433a5c64617461"},  // not NetWare's: a local drive
     };
-    int conversions = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        std::string expected = c.expected ? c.expected : "\\\\" + HostName() + "\\C$\\data";
-        EXPECT_EQ(Convert(c.path), expected);
-        ++conversions;
-        nlohmann::json seen = scenario_.read();
-        EXPECT_EQ(seen["netware"]["asked"].back(), c.asked);
-        // Each conversion loads the client and starts it, and lets it go at its end.
-        EXPECT_EQ(seen["counters"]["NWCallsInit"], conversions);
-        EXPECT_EQ(GetModuleHandleA("CALWIN32.DLL"), nullptr);
-        EXPECT_EQ(NetWareProbed, 0);
+    for (const auto& c : cases) {
+        const std::string result = Convert(c.first);
+        EXPECT_EQ(result + " asked " + scenario.read()["netware"]["asked"].back().get<std::string>(), c.second);
     }
+    EXPECT_EQ(scenario.counter("NWCallsInit"), 3);  // started once a conversion
+    EXPECT_EQ(std::to_string(NetWareProbed) + (GetModuleHandleA("CALWIN32.DLL") ? " loaded" : " gone"), "0 gone");
 }
 
-TEST_F(NetWareClientTest, NoServerNamed) {
-    scenario_.write({{"netware", {{"server", ""}, {"volumes", {"VOL1"}}}}});
-    EXPECT_EQ(Convert("VOL1:dir"), "InvalidPath");
-    EXPECT_EQ(Convert("NWSRV2/VOL1:dir"), "\\\\NWSRV2\\VOL1\\dir");
-}
-
-// Run alone in its process: a client that does not start is not looked for again.
+// Alone in its process: a client that does not start is not looked for again.
 TEST(NetWareStartFailsTest, LookedForOnce) {
     ServerScenario scenario(nlohmann::json{{"netware", {{"init", 5}, {"server", "NWSRV1"}, {"volumes", {"VOL1"}}}}});
-    EXPECT_EQ(Convert("C:\\data"), "\\\\" + HostName() + "\\C$\\data");
+    EXPECT_EQ(Convert("C:\\data"), kHost + "\\C$\\data");
     EXPECT_EQ(Convert("SRV/VOL1:dir"), "\\\\SRV\\VOL1\\dir");
-    EXPECT_EQ(NetWareProbed, 1);
-    EXPECT_EQ(GetModuleHandleA("CALWIN32.DLL"), nullptr);
-    EXPECT_EQ(scenario.counter("NWCallsInit"), 1);
-    EXPECT_EQ(scenario.counter("NWParsePath"), 0);
+    EXPECT_EQ(std::to_string(NetWareProbed) + (GetModuleHandleA("CALWIN32.DLL") ? " loaded" : " gone"), "1 gone");
+    EXPECT_EQ(scenario.read()["counters"], nlohmann::json({{"NWCallsInit", 1}}));
 }
 
 }  // namespace
@@ -316,7 +227,6 @@ TEST(NetWareStartFailsTest, LookedForOnce) {
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--netware-client") == 0)
-            SetDllDirectoryA((ExecutableFolder() + "\\netware").c_str());
+        if (std::strcmp(argv[i], "--netware-client") == 0) SetDllDirectoryA((ExecutableFolder() + "\\netware").c_str());
     return RUN_ALL_TESTS();
 }

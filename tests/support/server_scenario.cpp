@@ -18,39 +18,33 @@ ServerScenario::~ServerScenario() {
 }
 
 void ServerScenario::write(const nlohmann::json& content) {
+    const std::string text = content.dump(2);
     FILE* f = _wfopen(path_.c_str(), L"wb");
-    std::string text = content.dump(2);
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
 }
 
 nlohmann::json ServerScenario::read() const {
-    FILE* f = _wfopen(path_.c_str(), L"rb");
-    if (f == nullptr) return nlohmann::json::object();
     std::string text;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
-    std::fclose(f);
-    return nlohmann::json::parse(text, nullptr, false);
+    if (FILE* f = _wfopen(path_.c_str(), L"rb")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+        std::fclose(f);
+    }
+    const nlohmann::json data = nlohmann::json::parse(text, nullptr, false);
+    return data.is_object() ? data : nlohmann::json::object();
 }
 
 int ServerScenario::counter(const std::string& name) const {
-    nlohmann::json data = read();
-    if (!data.contains("counters")) return 0;
-    return data["counters"].value(name, 0);
+    return read().value(nlohmann::json::json_pointer("/counters/" + name), 0);
 }
 
 nlohmann::json DemoServer() {
-    return {
-        {"names", {"dbhost", "10.1.2.3"}},
-        {"versions", {{"1", {{"major", 9}, {"platform", "WNT "}}}}},
-        {"databases",
-         {{{"name", "DEMODATA"}, {"bound", 0}, {"security", 0}, {"codePage", 1252},
-           {"dictionary", "\\\\dbhost\\data\\demodata"}, {"dataFiles", "\\\\dbhost\\data\\demodata"}},
-          {{"name", "TWENTYCHARACTERSNAME"}, {"dictionary", "C:\\t"}, {"dataFiles", "C:\\t;D:\\t"}},
-          {{"name", "DEFAULTDB"}, {"dictionary", "C:\\d"}, {"dataFiles", "C:\\d"}}}},
-        {"engineDsns",
-         {{{"name", "DEMO"}, {"description", "Demo data"}, {"database", "DEMODATA"}, {"openMode", "0"},
-           {"translation", 0}}}},
-    };
+    return {{"names", {"dbhost", "10.1.2.3"}}, {"versions", {{"1", {{"major", 9}, {"platform", "WNT "}}}}},
+            {"databases", {{{"name", "DEMODATA"}, {"bound", 0}, {"security", 0}, {"codePage", 1252},
+                            {"dictionary", "\\\\dbhost\\data\\demodata"}, {"dataFiles", "\\\\dbhost\\data\\demodata"}},
+                           {{"name", "TWENTYCHARACTERSNAME"}, {"dictionary", "C:\\t"}, {"dataFiles", "C:\\t;D:\\t"}},
+                           {{"name", "DEFAULTDB"}, {"dictionary", "C:\\d"}, {"dataFiles", "C:\\d"}}}},
+            {"engineDsns", {{{"name", "DEMO"}, {"description", "Demo data"}, {"database", "DEMODATA"},
+                             {"openMode", "0"}, {"translation", 0}}}}};
 }

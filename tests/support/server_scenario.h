@@ -1,9 +1,7 @@
 // The stand-in server's scenario file: written by a test, named by QM_SERVER_SCENARIO for
 // the stand-ins of this process, and read back after the product has run.
 #pragma once
-
 #include <nlohmann/json.hpp>
-
 #include <string>
 
 class ServerScenario {
@@ -11,7 +9,7 @@ public:
     explicit ServerScenario(const nlohmann::json& content);
     ~ServerScenario();
     void write(const nlohmann::json& content);
-    nlohmann::json read() const;
+    nlohmann::json read() const;  // an object, whatever the file holds
     int counter(const std::string& name) const;
     const std::wstring& path() const { return path_; }
 

@@ -1,43 +1,33 @@
 #include "tests/support/odbc_profile.h"
-
 #include <odbcinst.h>
-
+#include <cstring>
 #include <vector>
 
 const char kClientDriverName[] = "Quillmere ODBC Client Interface";
 
 namespace {
-
 const char kOdbcIniKey[] = "Software\\ODBC\\ODBC.INI";
 
 void DumpKey(HKEY root, const std::string& rootName, const std::string& path, std::string& out) {
     HKEY key;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    for (DWORD i = 0;; ++i) {
-        char name[512];
-        DWORD nameLength = sizeof name;
-        std::vector<BYTE> data(4096);
-        DWORD dataLength = static_cast<DWORD>(data.size());
-        DWORD type = 0;
-        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &dataLength) != ERROR_SUCCESS) break;
-        std::string value = type == REG_SZ ? std::string(reinterpret_cast<char*>(data.data())) : "<binary>";
-        out += rootName + "\\" + path + "\\" + name + "=" + value + "\n";
-    }
-    for (DWORD i = 0;; ++i) {
-        char name[512];
-        DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    char name[512];
+    std::vector<BYTE> data(4096);
+    DWORD nameLength = sizeof name, dataLength = 4096, type = 0;
+    for (DWORD i = 0; RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &dataLength) == 0;
+         ++i, nameLength = sizeof name, dataLength = 4096)
+        out += rootName + "\\" + path + "\\" + name + "=" +
+               (type == REG_SZ ? std::string(reinterpret_cast<char*>(data.data())) : "<binary>") + "\n";
+    for (DWORD i = 0; RegEnumKeyExA(key, i, name, &(nameLength = sizeof name), nullptr, nullptr, nullptr, nullptr) == 0;
+         ++i)
         DumpKey(root, rootName, path + "\\" + name, out);
-    }
     RegCloseKey(key);
 }
-
 }  // namespace
 
-
 bool RegisterClientDriver(const std::string& folder) {
-    std::string attributes = std::string(kClientDriverName) + '\0' + "Driver=DSNSET64.dll" + '\0' +
-                             "Setup=DSNSET64.dll" + '\0' + "APILevel=1" + '\0' + '\0';
+    const std::string attributes = AttributeList({kClientDriverName, "Driver=DSNSET64.dll", "Setup=DSNSET64.dll",
+                                                  "APILevel=1"});
     char pathOut[MAX_PATH];
     WORD pathLength = 0;
     DWORD usage = 0;
@@ -65,6 +55,15 @@ std::string ReadDsnKey(const std::string& dsn, const std::string& key) {
     return value;
 }
 
+std::string DsnKeys(const std::string& dsn) {
+    char keys[4096] = {};
+    SQLGetPrivateProfileString(dsn.c_str(), nullptr, "", keys, sizeof keys, "odbc.ini");
+    std::string line;
+    for (const char* k = keys; *k; k += std::strlen(k) + 1)
+        line += (line.empty() ? "" : " ") + std::string(k) + "=" + ReadDsnKey(dsn, k);
+    return line;
+}
+
 void ForgetDsn(const std::string& dsn) {
     SQLRemoveDSNFromIni(dsn.c_str());
     RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kOdbcIniKey) + "\\" + dsn).c_str());
@@ -78,8 +77,5 @@ std::string RegistryText(HKEY root, const std::string& path) {
 }
 
 std::string OdbcIniSnapshot() {
-    std::string out;
-    DumpKey(HKEY_LOCAL_MACHINE, "HKLM", kOdbcIniKey, out);
-    DumpKey(HKEY_CURRENT_USER, "HKCU", kOdbcIniKey, out);
-    return out;
+    return RegistryText(HKEY_LOCAL_MACHINE, kOdbcIniKey) + RegistryText(HKEY_CURRENT_USER, kOdbcIniKey);
 }

@@ -1,52 +1,32 @@
 #include "tests/support/odbc_profile.h"
+
 #include <odbcinst.h>
+
 #include <cstring>
-#include <vector>
 
 const char kClientDriverName[] = "Quillmere ODBC Client Interface";
-
-namespace {
-const char kOdbcIniKey[] = "Software\\ODBC\\ODBC.INI";
-
-void DumpKey(HKEY root, const std::string& rootName, const std::string& path, std::string& out) {
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    char name[512];
-    std::vector<BYTE> data(4096);
-    DWORD nameLength = sizeof name, dataLength = 4096, type = 0;
-    for (DWORD i = 0; RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data.data(), &dataLength) == 0;
-         ++i, nameLength = sizeof name, dataLength = 4096)
-        out += rootName + "\\" + path + "\\" + name + "=" +
-               (type == REG_SZ ? std::string(reinterpret_cast<char*>(data.data())) : "<binary>") + "\n";
-    for (DWORD i = 0; RegEnumKeyExA(key, i, name, &(nameLength = sizeof name), nullptr, nullptr, nullptr, nullptr) == 0;
-         ++i)
-        DumpKey(root, rootName, path + "\\" + name, out);
-    RegCloseKey(key);
-}
-}  // namespace
+static const std::string kOdbcIni = "Software\\ODBC\\ODBC.INI";
 
 bool RegisterClientDriver(const std::string& folder) {
-    const std::string attributes = AttributeList({kClientDriverName, "Driver=DSNSET64.dll", "Setup=DSNSET64.dll",
-                                                  "APILevel=1"});
-    char pathOut[MAX_PATH];
+    const std::string driver =
+        AttributeList({kClientDriverName, "Driver=DSNSET64.dll", "Setup=DSNSET64.dll", "APILevel=1"});
+    char path[MAX_PATH];
     WORD pathLength = 0;
     DWORD usage = 0;
-    return SQLInstallDriverEx(attributes.c_str(), folder.c_str(), pathOut, MAX_PATH, &pathLength,
-                              ODBC_INSTALL_COMPLETE, &usage) != FALSE;
+    return SQLInstallDriverEx(driver.c_str(), folder.c_str(), path, MAX_PATH, &pathLength, ODBC_INSTALL_COMPLETE,
+                              &usage);
 }
 
 bool CreateDsn(const std::string& dsn, const std::map<std::string, std::string>& keys, const char* driver) {
-    if (!SQLWriteDSNToIni(dsn.c_str(), driver)) return false;
+    bool done = SQLWriteDSNToIni(dsn.c_str(), driver);
     for (const auto& [key, value] : keys)
-        if (!SQLWritePrivateProfileString(dsn.c_str(), key.c_str(), value.c_str(), "odbc.ini")) return false;
-    return true;
+        done = done && SQLWritePrivateProfileString(dsn.c_str(), key.c_str(), value.c_str(), "odbc.ini");
+    return done;
 }
 
 bool DsnListed(const std::string& dsn) {
-    char value[513];
-    DWORD size = sizeof value;
-    return RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources", dsn.c_str(),
-                        RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS;
+    const std::string listed = RegistryText(HKEY_LOCAL_MACHINE, kOdbcIni + "\\ODBC Data Sources");
+    return listed.find("\\ODBC Data Sources\\" + dsn + "=") != std::string::npos;
 }
 
 std::string ReadDsnKey(const std::string& dsn, const std::string& key) {
@@ -66,16 +46,23 @@ std::string DsnKeys(const std::string& dsn) {
 
 void ForgetDsn(const std::string& dsn) {
     SQLRemoveDSNFromIni(dsn.c_str());
-    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kOdbcIniKey) + "\\" + dsn).c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(kOdbcIniKey) + "\\" + dsn).c_str());
+    for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteTreeA(hive, (kOdbcIni + "\\" + dsn).c_str());
 }
 
 std::string RegistryText(HKEY root, const std::string& path) {
-    std::string out;
-    DumpKey(root, root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU", path, out);
-    return out;
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+    std::string out, hive = root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\";
+    char name[512], data[4096];
+    DWORD n = sizeof name, size = sizeof data, type = 0;
+    for (DWORD i = 0; RegEnumValueA(key, i, name, &n, 0, &type, LPBYTE(data), &size) == 0;
+         ++i, n = sizeof name, size = sizeof data)
+        out += hive + path + "\\" + name + "=" + (type == REG_SZ ? data : "<binary>") + "\n";
+    for (DWORD i = 0; RegEnumKeyExA(key, i, name, &(n = sizeof name), 0, 0, 0, 0) == 0; ++i)
+        out += RegistryText(root, path + "\\" + name);
+    return RegCloseKey(key), out;
 }
 
 std::string OdbcIniSnapshot() {
-    return RegistryText(HKEY_LOCAL_MACHINE, kOdbcIniKey) + RegistryText(HKEY_CURRENT_USER, kOdbcIniKey);
+    return RegistryText(HKEY_LOCAL_MACHINE, kOdbcIni) + RegistryText(HKEY_CURRENT_USER, kOdbcIni);
 }

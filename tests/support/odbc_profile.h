@@ -13,10 +13,12 @@ bool RegisterClientDriver(const std::string& folder);
 // A DSN as an earlier setup left it: SQLWriteDSNToIni, then each key.
 bool CreateDsn(const std::string& dsn, const std::map<std::string, std::string>& keys,
                const char* driver = kClientDriverName);
-bool DsnListed(const std::string& dsn);  // "ODBC Data Sources" (the machine hive) lists it
+// "ODBC Data Sources" (the machine hive, where the installer lists DSNs) holds the name
+// spelled exactly so; the registry's own lookups would ignore case.
+bool DsnListed(const std::string& dsn);
 // A key as SQLGetPrivateProfileString reads it; "<missing>" when absent.
 std::string ReadDsnKey(const std::string& dsn, const std::string& key);
-// Every key of the DSN's section in the installer's order, as one line "K=V K=V".
+// Every key of the DSN's section as one line "K=V K=V", in the installer's order.
 std::string DsnKeys(const std::string& dsn);
 void ForgetDsn(const std::string& dsn);  // every trace, both hives
 // Every value under the key and its subkeys, one "hive\key\value=data" per line.

@@ -4,8 +4,7 @@
 #include <windows.h>
 #include <string>
 
-class ProductRegistrySandbox {
-public:
+struct ProductRegistrySandbox {
     ProductRegistrySandbox() { Clear(); }
     ~ProductRegistrySandbox() { Clear(); }
     static void Clear() {
@@ -18,8 +17,7 @@ public:
     static std::wstring Get(HKEY hive, const std::wstring& key, const std::wstring& name) {
         wchar_t value[1024] = {};
         DWORD size = sizeof value;
-        bool read = RegGetValueW(hive, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &size) == 0;
-        return read ? value : L"<missing>";
+        return RegGetValueW(hive, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &size) ? L"<missing>" : value;
     }
 };
 
@@ -39,7 +37,7 @@ public:
 
 private:
     void Remove() {
-        std::wstring from = path_ + L'\0';
+        const std::wstring from = path_ + L'\0';
         SHFILEOPSTRUCTW op = {};
         op.wFunc = FO_DELETE, op.pFrom = from.c_str(), op.fFlags = FOF_NO_UI;
         SHFileOperationW(&op);

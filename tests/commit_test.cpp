@@ -161,53 +161,46 @@ TEST_F(CommitTest, EveryFailureChangesNothingAndIsOneMessageWithAWindow) {
     }
 }
 
-TEST_F(CommitTest, ExistingDsnIsOverwrittenOnlyWhenTheUserAgrees) {
-    ASSERT_TRUE(CreateDsn("Sales", {{"DBQ", "OLD"}}));
-    for (int answer : {IDNO, IDYES}) {
-        MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-        boxes.answer(answer);
-        EXPECT_EQ(WithWindow(true, {"DSN=Sales", "DBQ=DEMODATA"}), answer == IDYES);
-        EXPECT_EQ(boxes.boxes(),
-                  (Boxes{{owner_, "Data source Sales already exists.\n Overwrite?", "<null>", MB_YESNO | MB_ICONQUESTION}}));
-        EXPECT_EQ(ReadDsnKey("Sales", "DBQ"), answer == IDYES ? "DEMODATA" : "OLD");
-    }
-    // A configure that keeps its name never asks, and with a window removes what is unset.
-    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-    EXPECT_EQ(WithWindow(false, {"DSN=Sales", "Description=x"}, "Sales"), 1);
-    EXPECT_EQ(boxes.boxes(), Boxes{});
-    EXPECT_EQ(DsnKeys("Sales"), AddedKeys({{"Description", "x"}}));
-}
-
-// A rename never loses the old DSN: the new name is registered before the old one goes.
-TEST_F(CommitTest, RenameKeepsTheOldDsnUnlessTheNewNameIsRegistered) {
+// With a window, taking the name of an existing DSN asks first, and a rename never loses the
+// old DSN: the new name is registered before the old one goes. Either way the record is
+// written whole, what it does not name removed.
+TEST_F(CommitTest, WithAWindowExistingNamesAreAskedForAndRenamesKeepTheOldDsn) {
     ImportHook getProcAddress(GetModuleHandleA(nullptr), "kernel32.dll", "GetProcAddress",
                               reinterpret_cast<void*>(&GetProcAddressRefusing));
     ASSERT_TRUE(getProcAddress.installed());
     realGetProcAddress = reinterpret_cast<FARPROC(WINAPI*)(HMODULE, LPCSTR)>(getProcAddress.original());
-    // refused: through the hook (Wine's installer refuses a 40-character name itself). Boxes:
-    // the name message on failure; a new spelling is first asked to overwrite.
-    struct Case { std::string initial, renamed; bool refused; int result; std::size_t boxes; };
+    // refused: by the hook (Wine's installer refuses a 40-character name itself). answer: to
+    // the overwrite question, asked first for a name that exists (in another spelling too).
+    // boxes: with the name message on failure.
+    struct Case { bool add; std::string initial, name; bool refused; int answer, result; std::size_t boxes; };
     const Case cases[] = {
-        {"Sales", "Bad[Name", false, 0, 1}, {"Sales", std::string(40, 'L'), false, 0, 1},
-        {"Sales", "Renamed", true, 0, 1}, {"Sales", "SALES", true, 0, 2}, {"Sales", "Renamed", false, 1, 0},
-        {"Sales", "SALES", false, 1, 1}, {"S\xFC" "d", "S\xDC" "D", false, 1, 1},  // code page 1252
+        {true, "Sales", "Sales", false, IDNO, 0, 1}, {true, "Sales", "Sales", false, IDYES, 1, 1},
+        {false, "Sales", "Sales", false, 0, 1, 0}, {false, "Sales", "Bad[Name", false, 0, 0, 1},
+        {false, "Sales", std::string(40, 'L'), false, 0, 0, 1}, {false, "Sales", "Renamed", true, 0, 0, 1},
+        {false, "Sales", "SALES", true, IDYES, 0, 2}, {false, "Sales", "Renamed", false, 0, 1, 0},
+        {false, "Sales", "SALES", false, IDYES, 1, 1}, {false, "S\xFC" "d", "S\xDC" "D", false, IDYES, 1, 1},  // 1252
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.renamed + (c.refused ? " refused" : ""));
-        std::vector<std::string> pairs = {"DSN=" + c.initial, "DBQ=DEMODATA", "ServerName=dbhost", "Description=kept"};
+        SCOPED_TRACE(c.name + (c.add ? " add" : "") + (c.refused ? " refused" : ""));
         refusedName.clear();
-        ASSERT_TRUE(Silent(ODBC_ADD_DSN, pairs));
+        ASSERT_TRUE(Silent(ODBC_ADD_DSN, {"DSN=" + c.initial, "DBQ=DEMODATA", "ServerName=dbhost", "Description=old"}));
         const std::string before = OdbcIniSnapshot();
-        refusedName = c.refused ? c.renamed : "";
+        refusedName = c.refused ? c.name : "";
         MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-        EXPECT_EQ(WithWindow(false, (pairs[0] = "DSN=" + c.renamed, pairs), c.initial), c.result);
-        EXPECT_EQ(boxes.boxes().size(), c.boxes);
-        // Refused: the old DSN whole, nothing of the new name. Done: the new name only.
-        EXPECT_EQ(c.result ? std::string(DsnListed(c.initial) ? "old " : "") + (DsnListed(c.renamed) ? "new " : "") +
-                                 ReadDsnKey(c.renamed, "ServerName") + " " + ReadDsnKey(c.renamed, "Description")
+        boxes.answer(c.answer);
+        EXPECT_EQ(WithWindow(c.add, {"DSN=" + c.name, "ServerDSN=DEMO", "ServerName=dbhost", "Description=new"},
+                             c.add ? "" : c.initial), c.result);
+        ASSERT_EQ(boxes.boxes().size(), c.boxes);
+        if (c.answer) {
+            EXPECT_EQ(boxes.boxes()[0], (RecordedMessageBox{owner_, "Data source " + c.name + " already exists.\n "
+                                                            "Overwrite?", "<null>", MB_YESNO | MB_ICONQUESTION}));
+        }
+        EXPECT_EQ(c.result ? std::string(c.name != c.initial && DsnListed(c.initial) ? "old " : "") +
+                                 (DsnListed(c.name) ? "new " : "") + ReadDsnKey(c.name, "ServerName") + " " +
+                                 ReadDsnKey(c.name, "Description") + " DBQ=" + ReadDsnKey(c.name, "DBQ")
                            : OdbcIniSnapshot(),
-                  c.result ? "new dbhost.1583 kept" : before);
-        for (const std::string& dsn : {c.initial, c.renamed}) ForgetDsn(dsn);
+                  c.result ? "new dbhost.1583 new DBQ=" : before);  // refused: the old DSN whole, nothing new
+        for (const std::string& dsn : {c.initial, c.name}) ForgetDsn(dsn);
     }
 }
 

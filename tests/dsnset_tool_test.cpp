@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "tests/support/odbc_profile.h"
@@ -9,37 +10,17 @@
 
 namespace {
 
-// Runs the tool with stdout and stderr captured as "<exit code>: <output>". The command line
-// goes as wide text, as a script's shell passes it. A failure to start is Wine's, not the
-// tool's: it is tried again, and said.
+// Runs the tool as a script's shell does (the command line as wide text), with stdout and
+// stderr captured: "<exit code>: <output>".
 std::string Dsnset(const std::string& arguments) {
+    const std::string utf8 = "\"\"" + ExecutableFolder() + "\\dsnset.exe\" " + arguments + " 2>&1\"";
+    std::wstring command(utf8.size() + 1, L'\0');
+    command.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &command[0], int(command.size())) - 1u);
+    FILE* pipe = _wpopen(command.c_str(), L"rb");
     std::string out;
-    for (int attempt = 0; attempt < 3; ++attempt, Sleep(100)) {
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE read = nullptr, write = nullptr;
-        if (!CreatePipe(&read, &write, &inherit, 0)) continue;
-        SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOW si{};
-        si.cb = sizeof si, si.dwFlags = STARTF_USESTDHANDLES, si.hStdOutput = si.hStdError = write;
-        PROCESS_INFORMATION pi{};
-        const std::string utf8 = "\"" + ExecutableFolder() + "\\dsnset.exe\" " + arguments;
-        std::wstring command(utf8.size() + 1, L'\0');
-        command.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &command[0], int(command.size())) - 1u);
-        const bool started =
-            CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-        out += started ? "" : "[could not start dsnset: error " + std::to_string(GetLastError()) + "]";
-        CloseHandle(write);
-        char buffer[4096];
-        DWORD n = 0, code = 999;
-        while (started && ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n > 0) out.append(buffer, n);
-        CloseHandle(read);
-        if (!started) continue;
-        if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) out += "[dsnset did not end]";
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
-        return std::to_string(code) + ": " + out;
-    }
-    return "999: " + out;
+    char buffer[4096];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    return std::to_string(pipe ? _pclose(pipe) : 999) + ": " + out;
 }
 
 TEST(DsnsetToolTest, ScriptedSetupThroughTheInstaller) {

@@ -4,8 +4,6 @@
 #include <windows.h>
 #include <odbcinst.h>
 
-#include <string>
-
 #include "tests/support/import_hook.h"
 #include "tests/support/message_box_recorder.h"
 #include "tests/support/odbc_profile.h"
@@ -13,28 +11,25 @@
 
 namespace {
 
-using ConfigDsnFunction = BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR);
-
 class ConfigDsnTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         // Loaded from the registered path, so the installer's own load finds this module.
         ASSERT_NE(library_ = LoadLibraryA((ExecutableFolder() + "\\DSNSET64.dll").c_str()), nullptr);
-        configDsn_ = reinterpret_cast<ConfigDsnFunction>(reinterpret_cast<void*>(GetProcAddress(library_, "ConfigDSN")));
         ASSERT_TRUE(RegisterClientDriver(ExecutableFolder()));
     }
     void TearDown() override {
-        for (const char* dsn : {"Sales", "Other", "Bare"}) ForgetDsn(dsn);
+        for (const char* dsn : {"Sales", "Other"}) ForgetDsn(dsn);
     }
-    BOOL Call(HWND owner, WORD request, const std::vector<std::string>& pairs) {
-        return configDsn_(owner, request, kClientDriverName, AttributeList(pairs).c_str());
+    BOOL Call(HWND owner, WORD request, const std::vector<std::string>& pairs, bool installer = false) {
+        using ConfigDsn = BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR);
+        return (installer ? &SQLConfigDataSource : reinterpret_cast<ConfigDsn>(reinterpret_cast<void*>(
+            GetProcAddress(library_, "ConfigDSN"))))(owner, request, kClientDriverName, AttributeList(pairs).c_str());
     }
     static HMODULE library_;
-    static ConfigDsnFunction configDsn_;
     PopupWindow owner_;
 };
 HMODULE ConfigDsnTest::library_ = nullptr;
-ConfigDsnFunction ConfigDsnTest::configDsn_ = nullptr;
 
 // Directly, and through the installer as a user's installer or script sends it.
 TEST_F(ConfigDsnTest, RemoveAsksOnlyForAReplicationDsnWithAWindow) {
@@ -45,38 +40,32 @@ TEST_F(ConfigDsnTest, RemoveAsksOnlyForAReplicationDsnWithAWindow) {
     const Case cases[] = {
         {3, true, false, "yEs", IDNO, "asked, kept"}, {6, true, false, "YES", IDYES, "asked, removed"},
         {3, true, false, "No", IDYES, "removed"}, {3, true, false, "Yes ", IDYES, "removed"},
-        {3, true, false, nullptr, IDYES, "removed"}, {6, false, false, "YES", IDNO, "removed"},
-        {ODBC_REMOVE_SYS_DSN, true, true, "Yes", IDNO, "asked, kept"}, {ODBC_REMOVE_DSN, false, true, "Yes", IDNO, "removed"},
+        {3, true, false, "", IDYES, "removed"}, {6, false, false, "YES", IDNO, "removed"},
+        {ODBC_REMOVE_SYS_DSN, true, true, "Yes", IDNO, "asked, kept"}, {ODBC_REMOVE_DSN, false, true, "Yes", 0, "removed"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.request << (c.window ? " window " : " ") << (c.mark ? c.mark : "<none>")
-                                        << (c.installer ? " installer" : ""));
-        ASSERT_TRUE(CreateDsn("Sales", c.mark ? std::map<std::string, std::string>{{"ReplicationSystem", c.mark}}
-                                              : std::map<std::string, std::string>{}));
-        ASSERT_TRUE(CreateDsn("Other", {{"ReplicationSystem", "Yes"}}));
+        SCOPED_TRACE(testing::Message() << c.request << " " << c.window << c.installer << " '" << c.mark << "'");
+        ASSERT_TRUE(CreateDsn("Sales", {{"ReplicationSystem", c.mark}}) && CreateDsn("Other", {{"ReplicationSystem", "Yes"}}));
         MessageBoxRecorder boxes(library_);
         boxes.answer(c.answer);
-        HWND owner = c.window ? static_cast<HWND>(owner_) : nullptr;
-        const std::string list = AttributeList({"DSN=Sales"});
-        EXPECT_TRUE(c.installer ? SQLConfigDataSource(owner, c.request, kClientDriverName, list.c_str())
-                                : configDsn_(owner, c.request, kClientDriverName, list.c_str()));
-        const std::string asked = boxes.boxes() == Boxes{question} ? "asked, " : boxes.boxes().empty() ? "" : "other box, ";
-        EXPECT_EQ(asked + (DsnListed("Sales") ? "kept" : "removed") + (DsnListed("Other") ? "" : ", Other lost"), c.outcome);
+        EXPECT_TRUE(Call(c.window ? static_cast<HWND>(owner_) : nullptr, c.request, {"DSN=Sales"}, c.installer));
+        const std::string asked = boxes.boxes() == Boxes{question} ? "asked, " : boxes.boxes().empty() ? "" : "a box, ";
+        EXPECT_EQ(asked + (DsnListed("Sales") ? "kept" : "removed") + (DsnListed("Other") ? "" : ", Other too"), c.outcome);
     }
 }
 
 // WINE8: asked to remove the empty name, Wine's installer deletes the machine hive's whole
 // ODBC.INI key, every DSN with it. A remove that names no DSN is refused before that.
 TEST_F(ConfigDsnTest, RemoveNamingNoDsnIsRefusedAndEveryDsnStays) {
-    for (const char* dsn : {"Sales", "Other", "Bare"}) ASSERT_TRUE(CreateDsn(dsn, {{"Description", dsn}}));
-    const std::string before = OdbcIniSnapshot(), emptyDsn = AttributeList({"DSN="});
-    const std::string lists[] = {AttributeList({}), emptyDsn, AttributeList({"Description=x"})};
+    for (const char* dsn : {"Sales", "Other"}) ASSERT_TRUE(CreateDsn(dsn, {{"Description", dsn}}));
+    const std::string before = OdbcIniSnapshot();
     MessageBoxRecorder boxes(library_);
-    for (HWND owner : {HWND(nullptr), HWND(owner_)}) {
-        EXPECT_FALSE(configDsn_(owner, 3, kClientDriverName, nullptr));
-        for (const std::string& list : lists) EXPECT_FALSE(configDsn_(owner, owner ? 3 : 6, kClientDriverName, list.c_str()));
-    }
-    EXPECT_FALSE(SQLConfigDataSource(nullptr, ODBC_REMOVE_DSN, kClientDriverName, emptyDsn.c_str()));
+    EXPECT_FALSE(Call(nullptr, 3, {}));
+    EXPECT_FALSE(Call(owner_, 6, {"DSN="}));
+    EXPECT_FALSE(Call(nullptr, 3, {"Description=x"}));
+    EXPECT_FALSE(Call(nullptr, ODBC_REMOVE_DSN, {"DSN="}, true));
+    EXPECT_FALSE(reinterpret_cast<BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR)>(reinterpret_cast<void*>(
+        GetProcAddress(library_, "ConfigDSN")))(nullptr, 3, kClientDriverName, nullptr));  // no attribute list
     EXPECT_EQ(OdbcIniSnapshot(), before);
     EXPECT_EQ(boxes.boxes(), Boxes{});
 }
@@ -102,13 +91,12 @@ TEST_F(ConfigDsnTest, RequestCodesActAsAddOrConfigure) {
     EXPECT_EQ(boxes.boxes(), Boxes{});
 }
 
+// A stop that fails keeps the library for the next call, which does not load it twice.
 TEST_F(ConfigDsnTest, EachCallStartsAndStopsTheAdministrationLibrary) {
     ServerScenario scenario(nlohmann::json{{"servers", {DemoServer()}}});
-    // The counters live in the file: it is edited, not replaced. A stop that fails keeps the
-    // library for the next call, which does not start it twice.
     std::string seen;
     for (int stopFails : {0, 7, 0}) {
-        nlohmann::json s = scenario.read();
+        nlohmann::json s = scenario.read();  // the counters live in the file: edited, not replaced
         s["inject"] = stopFails ? nlohmann::json{{"DBUStop", stopFails}} : nlohmann::json::object();
         scenario.write(s);
         EXPECT_TRUE(Call(nullptr, 3, {"DSN=Nothing"}));
@@ -142,16 +130,14 @@ TEST_F(ConfigDsnTest, MutexOrRecordNotHad) {
     MessageBoxRecorder boxes(library_);
     {
         ImportHook acquire(library_, "w64qscore3.dll", "QSMutexAcquire", reinterpret_cast<void*>(&FailAcquire));
-        EXPECT_TRUE(Call(nullptr, 3, {"DSN=Sales"}));
-        EXPECT_TRUE(Call(nullptr, 1, {"Description=x"}));
+        EXPECT_TRUE(Call(nullptr, 3, {"DSN=Sales"}) && Call(nullptr, 1, {"Description=x"}));
     }
     {
         ImportHook lock(library_, "kernel32.dll", "GlobalLock", reinterpret_cast<void*>(&FailLock));
         EXPECT_FALSE(Call(owner_, 3, {"DSN=Sales"}));
     }
-    EXPECT_EQ(releases, 1);
+    EXPECT_EQ(std::to_string(releases) + (DsnListed("Sales") ? " listed" : ""), "1 listed");
     EXPECT_EQ(boxes.boxes(), Boxes{});
-    EXPECT_TRUE(DsnListed("Sales"));
     EXPECT_TRUE(Call(nullptr, 3, {"DSN=Sales"}));
     EXPECT_FALSE(DsnListed("Sales"));
 }

@@ -1,7 +1,5 @@
 #include "tests/support/odbc_profile.h"
-
 #include <odbcinst.h>
-
 #include <cstring>
 
 const char kClientDriverName[] = "Quillmere ODBC Client Interface";
@@ -11,10 +9,9 @@ bool RegisterClientDriver(const std::string& folder) {
     const std::string driver =
         AttributeList({kClientDriverName, "Driver=DSNSET64.dll", "Setup=DSNSET64.dll", "APILevel=1"});
     char path[MAX_PATH];
-    WORD pathLength = 0;
+    WORD length = 0;
     DWORD usage = 0;
-    return SQLInstallDriverEx(driver.c_str(), folder.c_str(), path, MAX_PATH, &pathLength, ODBC_INSTALL_COMPLETE,
-                              &usage);
+    return SQLInstallDriverEx(driver.c_str(), folder.c_str(), path, MAX_PATH, &length, ODBC_INSTALL_COMPLETE, &usage);
 }
 
 bool CreateDsn(const std::string& dsn, const std::map<std::string, std::string>& keys, const char* driver) {
@@ -55,9 +52,8 @@ std::string RegistryText(HKEY root, const std::string& path) {
     std::string out, hive = root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\";
     char name[512], data[4096];
     DWORD n = sizeof name, size = sizeof data, type = 0;
-    for (DWORD i = 0; RegEnumValueA(key, i, name, &n, 0, &type, LPBYTE(data), &size) == 0;
-         ++i, n = sizeof name, size = sizeof data)
-        out += hive + path + "\\" + name + "=" + (type == REG_SZ ? data : "<binary>") + "\n";
+    for (DWORD i = 0; RegEnumValueA(key, i, name, &n, 0, &type, LPBYTE(data), &size) == 0; ++i, n = sizeof name)
+        out += hive + path + "\\" + name + "=" + (type == REG_SZ ? data : "<binary>") + "\n", size = sizeof data;
     for (DWORD i = 0; RegEnumKeyExA(key, i, name, &(n = sizeof name), 0, 0, 0, 0) == 0; ++i)
         out += RegistryText(root, path + "\\" + name);
     return RegCloseKey(key), out;

@@ -13,14 +13,12 @@ bool RegisterClientDriver(const std::string& folder);
 // A DSN as an earlier setup left it: SQLWriteDSNToIni, then each key.
 bool CreateDsn(const std::string& dsn, const std::map<std::string, std::string>& keys,
                const char* driver = kClientDriverName);
-// "ODBC Data Sources" (the machine hive, where the installer lists DSNs) holds the name
-// spelled exactly so; the registry's own lookups would ignore case.
+// "ODBC Data Sources" of the machine hive, where the installer lists DSNs, holds the name
+// spelled exactly so (the registry's own lookups would ignore case).
 bool DsnListed(const std::string& dsn);
-// A key as SQLGetPrivateProfileString reads it; "<missing>" when absent.
-std::string ReadDsnKey(const std::string& dsn, const std::string& key);
-// Every key of the DSN's section as one line "K=V K=V", in the installer's order.
-std::string DsnKeys(const std::string& dsn);
-void ForgetDsn(const std::string& dsn);  // every trace, both hives
+std::string ReadDsnKey(const std::string& dsn, const std::string& key);  // "<missing>" when absent
+std::string DsnKeys(const std::string& dsn);  // the DSN's section as one line "K=V K=V"
+void ForgetDsn(const std::string& dsn);       // every trace, both hives
 // Every value under the key and its subkeys, one "hive\key\value=data" per line.
 std::string RegistryText(HKEY root, const std::string& path);
 // RegistryText of Software\ODBC\ODBC.INI in both hives, for before-and-after comparisons.

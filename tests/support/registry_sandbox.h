@@ -17,7 +17,8 @@ struct ProductRegistrySandbox {
     static std::wstring Get(HKEY hive, const std::wstring& key, const std::wstring& name) {
         wchar_t value[1024] = {};
         DWORD size = sizeof value;
-        return RegGetValueW(hive, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &size) ? L"<missing>" : value;
+        const bool read = RegGetValueW(hive, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &size) == 0;
+        return read ? value : L"<missing>";
     }
 };
 
@@ -28,8 +29,7 @@ public:
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         path_ = std::wstring(temp) + name + L"-" + std::to_wstring(GetCurrentProcessId());
-        Remove();
-        CreateDirectoryW(path_.c_str(), nullptr);
+        Remove(), CreateDirectoryW(path_.c_str(), nullptr);
     }
     ~TempFolder() { Remove(); }
     const std::wstring& path() const { return path_; }

@@ -24,10 +24,7 @@ static std::uint64_t failAt = 0, made = 0;
 static void* Allocate(std::size_t size) {
     return armedThread == GetCurrentThreadId() && ++made == failAt ? nullptr : std::malloc(size ? size : 1);
 }
-void* operator new(std::size_t size) {
-    if (void* p = Allocate(size)) return p;
-    throw std::bad_alloc();
-}
+void* operator new(std::size_t size) { return Allocate(size) ?: throw std::bad_alloc(); }
 void* operator new[](std::size_t size) { return operator new(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
@@ -110,22 +107,30 @@ TEST(AllocationFailureTest, NoFailureEscapesLocksOrHalfWritesADsn) {
     DetachLibrary();
 }
 
-// Stands in for the setup dialog: the user names a DSN and presses OK.
+// Stands in for the setup dialog: the user types a name and presses OK.
+const char* typedName = nullptr;
 INT_PTR WINAPI FakeSetupDialog(HINSTANCE, LPCSTR, HWND owner, DLGPROC, LPARAM) {
-    Settings->DSN.set("Beta");
+    Settings->DSN.set(typedName);
     return CommitDsn(owner) ? IDOK : IDCANCEL;
 }
 
-// Each call starts from nothing: a name given to one call is not the next call's initial
-// name (a configure would otherwise take the new name for a rename and remove the old DSN).
-TEST(ConfigDsnEntryTest, EachCallStartsWithoutTheLastCallsValues) {
+// Each call starts from nothing but its own name: a name given to one call is not the next
+// call's initial name (a configure would otherwise take the new name for a rename and remove
+// the old DSN), and a name changed in the dialog renames the DSN the call was given.
+TEST(ConfigDsnEntryTest, EachCallStartsFromItsOwnName) {
     AttachLibrary(GetModuleHandleA(nullptr));
     ImportHook dialog{GetModuleHandleA(nullptr), "user32.dll", "DialogBoxParamA", (void*)&FakeSetupDialog};
     ASSERT_TRUE(RegisterClientDriver(ExecutableFolder()) && CreateDsn("Alpha", {{"Description", "first"}}));
-    EXPECT_TRUE(ConfigDSN(nullptr, ODBC_CONFIG_DSN, kClientDriverName, AttributeList({"DSN=Alpha"}).c_str()));
-    EXPECT_TRUE(ConfigDSN(PopupWindow(), ODBC_CONFIG_DSN, kClientDriverName, AttributeList({"Description=x"}).c_str()));
-    EXPECT_EQ(std::string(DsnListed("Alpha") ? "Alpha " : "") + (DsnListed("Beta") ? "Beta" : ""), "Alpha Beta");
-    for (const char* dsn : {"Alpha", "Beta"}) ForgetDsn(dsn);
+    const auto call = [](HWND owner, const char* pair, const char* typed) {
+        typedName = typed;
+        return ConfigDSN(owner, ODBC_CONFIG_DSN, kClientDriverName, AttributeList({pair}).c_str());
+    };
+    EXPECT_TRUE(call(nullptr, "DSN=Alpha", nullptr) && call(PopupWindow(), "Description=x", "Beta"));
+    EXPECT_TRUE(call(PopupWindow(), "DSN=Beta", "Gamma"));
+    std::string listed;
+    for (const char* dsn : {"Alpha", "Beta", "Gamma"}) listed += DsnListed(dsn) ? dsn + std::string(" ") : "";
+    for (const char* dsn : {"Alpha", "Beta", "Gamma"}) ForgetDsn(dsn);
+    EXPECT_EQ(listed, "Alpha Gamma ");
     DetachLibrary();
 }
 

@@ -108,94 +108,90 @@ TEST_F(CommitTest, SilentAddsAndConfiguresCheckThenWrite) {
 
 // Every check runs before anything is written: a failure leaves "odbc.ini" exactly as it
 // was, silently (only the probe has a message of its own, shown without an owner), and with
-// a window as one message box.
-TEST_F(CommitTest, EveryFailureChangesNothingAndIsOneMessageWithAWindow) {
+// a window as one message box. With a window, taking the name of an existing DSN asks first
+// (in another spelling too), and a rename never loses the old DSN: the new name is
+// registered before the old one goes. A commit that is done writes the record whole, what
+// it does not name removed.
+TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
     ASSERT_TRUE(CreateDsn("EngineHeld", {{"Description", "engine"}}, "Quillmere ODBC Engine Interface"));
     // WINE8: SQLWriteDSNToIni lists a DSN in the machine hive, but SQLGetPrivateProfileString
     // reads only the user hive: the entry is also written where the installer reads it.
     ASSERT_TRUE(SQLWritePrivateProfileString("ODBC Data Sources", "EngineHeld", "Quillmere ODBC Engine Interface",
                                              "odbc.ini"));
-    const std::string failed = "Failed to validate the ", address = failed + "server address supplied or the server "
-                      "address needed to verify the ", badName = "' cannot be used as a data source name. Make sure "
-                      "that the data source name does not contain more than 32 characters and it doesn't contain any "
-                      "of the following characters: [ ] { } ( ) ? * = ! @ , ;", longName(40, 'L');
-    struct Case { bool add; std::vector<std::string> pairs; std::string text; HWND owner; bool probe = false; };
-    const Case cases[] = {
-        {true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=nowhere"}, address + "database name.", owner_},
-        {false, {"DSN=Sales", "ServerDSN=DEMO"}, address + "server DSN.", owner_},  // no server stored
-        {true, {"DSN=Sales", "ServerDSN=NOPE", "ServerName=dbhost"},
-         failed + "Engine DSN. The engine data source does not exist on the server.", owner_},
-        {true, {"DSN=Sales", "ServerDSN=DEMO"}, kEngineConnectionMessage, owner_, true},
-        {true, {"DSN=EngineHeld", "DBQ=DEMODATA"}, "The client data source 'EngineHeld' cannot be created because an "
-         "engine data source with the same name already exists. Please rename the client data source name or the "
-         "engine data source name and try again.", owner_},
-        {true, {"DSN=Bad[Name", "DBQ=DEMODATA"}, "'Bad[Name" + badName, nullptr},
-        {true, {"DSN=" + longName, "DBQ=DEMODATA"}, "'" + longName + badName, nullptr},  // the installer refuses it
-        {true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=" + std::string(510, 'h')}, "The server name and port cannot "
-         "be stored: together they must not exceed 512 characters.", owner_},
-        {true, {"DSN=Sales", "ServerName=dbhost"}, "", nullptr},  // neither a database nor an engine DSN
+    const std::string address = "Failed to validate the server address supplied or the server address needed to "
+                                "verify the ", longName(40, 'L');  // Wine's installer refuses a 40-character name
+    const auto stop = [&](const std::string& text) { return RecordedMessageBox{owner_, text, kSetupCaption, kStopBox}; };
+    const auto bad = [](const std::string& name) {
+        return RecordedMessageBox{nullptr, "'" + name + "' cannot be used as a data source name. Make sure that the "
+            "data source name does not contain more than 32 characters and it doesn't contain any of the following "
+            "characters: [ ] { } ( ) ? * = ! @ , ;", kSetupCaption, kStopBox};
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text.empty() ? c.pairs.back() : c.text);
-        nlohmann::json scenario = Scenario();
-        if (c.probe) scenario["inject"] = {{"DBUGetVersion", 7104}}, scenario["engine"] = {{"op26Status", 9}};
-        scenario_.write(scenario);
-        const std::string before = OdbcIniSnapshot();
-        const bool held = c.pairs[0] == "DSN=EngineHeld";
-        RecordedMessageBox box = {nullptr, c.text, held ? "<null>" : kSetupCaption, held ? MB_ICONINFORMATION : kStopBox};
-        {
-            MessageBoxRecorder boxes(dll_);
-            EXPECT_FALSE(Silent(c.add ? ODBC_ADD_DSN : ODBC_CONFIG_DSN, c.pairs));
-            EXPECT_EQ(boxes.boxes(), c.probe ? Boxes{box} : Boxes{});
-        }
-        MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-        EXPECT_EQ(WithWindow(c.add, c.pairs, c.add ? "" : "Sales"), 0);
-        box.owner = c.owner;
-        EXPECT_EQ(boxes.boxes(), c.text.empty() ? Boxes{} : Boxes{box});
-        EXPECT_EQ(OdbcIniSnapshot(), before);
-    }
-}
-
-// With a window, taking the name of an existing DSN asks first, and a rename never loses the
-// old DSN: the new name is registered before the old one goes. Either way the record is
-// written whole, what it does not name removed.
-TEST_F(CommitTest, WithAWindowExistingNamesAreAskedForAndRenamesKeepTheOldDsn) {
+    const auto ask = [&](const std::string& name) { return RecordedMessageBox{owner_, "Data source " + name +
+                                                    " already exists.\n Overwrite?", "<null>", MB_YESNO | MB_ICONQUESTION}; };
+    const auto record = [](const std::string& name) {
+        return std::vector<std::string>{"DSN=" + name, "ServerDSN=DEMO", "ServerName=dbhost", "Description=new"};
+    };
+    // silent: 1 fails silently too, 2 with the same box unowned (the probe's); existing: a DSN
+    // there first (and a configure's initial name); refused: its name refused by the hook.
+    struct Case { bool add; std::vector<std::string> pairs; int silent; std::string existing; bool refused; int answer;
+                  int result; Boxes boxes; };
+    const Case cases[] = {
+        {true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=nowhere"}, 1, "", 0, 0, 0, {stop(address + "database name.")}},
+        {false, {"DSN=Sales", "ServerDSN=DEMO"}, 1, "", 0, 0, 0, {stop(address + "server DSN.")}},  // none stored
+        {true, {"DSN=Sales", "ServerDSN=NOPE", "ServerName=dbhost"}, 1, "", 0, 0, 0,
+         {stop("Failed to validate the Engine DSN. The engine data source does not exist on the server.")}},
+        {true, {"DSN=Sales", "ServerDSN=DEMO"}, 2, "", 0, 0, 0, {stop(kEngineConnectionMessage)}},
+        {true, {"DSN=EngineHeld", "DBQ=DEMODATA"}, 1, "", 0, 0, 0, {{owner_, "The client data source 'EngineHeld' "
+         "cannot be created because an engine data source with the same name already exists. Please rename the client "
+         "data source name or the engine data source name and try again.", "<null>", MB_OK | MB_ICONINFORMATION}}},
+        {true, {"DSN=Bad[Name", "DBQ=DEMODATA"}, 1, "", 0, 0, 0, {bad("Bad[Name")}},
+        {true, {"DSN=" + longName, "DBQ=DEMODATA"}, 1, "", 0, 0, 0, {bad(longName)}},
+        {true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=" + std::string(510, 'h')}, 1, "", 0, 0, 0,
+         {stop("The server name and port cannot be stored: together they must not exceed 512 characters.")}},
+        {true, {"DSN=Sales", "ServerName=dbhost"}, 1, "", 0, 0, 0, {}},  // neither a database nor an engine DSN
+        {true, record("Sales"), 0, "Sales", 0, IDNO, 0, {ask("Sales")}},
+        {true, record("Sales"), 0, "Sales", 0, IDYES, 1, {ask("Sales")}},
+        {false, record("Sales"), 0, "Sales", 0, 0, 1, {}},  // a configure that keeps its name never asks
+        {false, record("Bad[Name"), 0, "Sales", 0, 0, 0, {bad("Bad[Name")}},
+        {false, record(longName), 0, "Sales", 0, 0, 0, {bad(longName)}},
+        {false, record("Renamed"), 0, "Sales", true, 0, 0, {bad("Renamed")}},
+        {false, record("SALES"), 0, "Sales", true, IDYES, 0, {ask("SALES"), bad("SALES")}},
+        {false, record("Renamed"), 0, "Sales", 0, 0, 1, {}},
+        {false, record("SALES"), 0, "Sales", 0, IDYES, 1, {ask("SALES")}},
+        {false, record("S\xDC" "D"), 0, "S\xFC" "d", 0, IDYES, 1, {ask("S\xDC" "D")}},  // code page 1252
+    };
     ImportHook getProcAddress(GetModuleHandleA(nullptr), "kernel32.dll", "GetProcAddress",
                               reinterpret_cast<void*>(&GetProcAddressRefusing));
     ASSERT_TRUE(getProcAddress.installed());
     realGetProcAddress = reinterpret_cast<FARPROC(WINAPI*)(HMODULE, LPCSTR)>(getProcAddress.original());
-    // refused: by the hook (Wine's installer refuses a 40-character name itself). answer: to
-    // the overwrite question, asked first for a name that exists (in another spelling too).
-    // boxes: with the name message on failure.
-    struct Case { bool add; std::string initial, name; bool refused; int answer, result; std::size_t boxes; };
-    const Case cases[] = {
-        {true, "Sales", "Sales", false, IDNO, 0, 1}, {true, "Sales", "Sales", false, IDYES, 1, 1},
-        {false, "Sales", "Sales", false, 0, 1, 0}, {false, "Sales", "Bad[Name", false, 0, 0, 1},
-        {false, "Sales", std::string(40, 'L'), false, 0, 0, 1}, {false, "Sales", "Renamed", true, 0, 0, 1},
-        {false, "Sales", "SALES", true, IDYES, 0, 2}, {false, "Sales", "Renamed", false, 0, 1, 0},
-        {false, "Sales", "SALES", false, IDYES, 1, 1}, {false, "S\xFC" "d", "S\xDC" "D", false, IDYES, 1, 1},  // 1252
-    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name + (c.add ? " add" : "") + (c.refused ? " refused" : ""));
+        const std::string name = c.pairs[0].substr(4);
+        SCOPED_TRACE(name + (c.add ? " added" : " configured") + (c.existing.empty() ? "" : " over " + c.existing));
+        nlohmann::json scenario = Scenario();
+        if (c.silent == 2) scenario["inject"] = {{"DBUGetVersion", 7104}}, scenario["engine"] = {{"op26Status", 9}};
+        scenario_.write(scenario);
         refusedName.clear();
-        ASSERT_TRUE(Silent(ODBC_ADD_DSN, {"DSN=" + c.initial, "DBQ=DEMODATA", "ServerName=dbhost", "Description=old"}));
+        ASSERT_TRUE(c.existing.empty() ||
+                    Silent(ODBC_ADD_DSN, {"DSN=" + c.existing, "DBQ=DEMODATA", "ServerName=dbhost", "Description=old"}));
         const std::string before = OdbcIniSnapshot();
-        refusedName = c.refused ? c.name : "";
+        if (c.silent) {
+            MessageBoxRecorder boxes(dll_);
+            EXPECT_FALSE(Silent(c.add ? ODBC_ADD_DSN : ODBC_CONFIG_DSN, c.pairs));
+            Boxes unowned = c.silent == 2 ? c.boxes : Boxes{};
+            for (RecordedMessageBox& box : unowned) box.owner = nullptr;
+            EXPECT_EQ(boxes.boxes(), unowned);
+        }
+        refusedName = c.refused ? name : "";
         MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
         boxes.answer(c.answer);
-        EXPECT_EQ(WithWindow(c.add, {"DSN=" + c.name, "ServerDSN=DEMO", "ServerName=dbhost", "Description=new"},
-                             c.add ? "" : c.initial), c.result);
-        ASSERT_EQ(boxes.boxes().size(), c.boxes);
-        if (c.answer) {
-            EXPECT_EQ(boxes.boxes()[0], (RecordedMessageBox{owner_, "Data source " + c.name + " already exists.\n "
-                                                            "Overwrite?", "<null>", MB_YESNO | MB_ICONQUESTION}));
-        }
-        EXPECT_EQ(c.result ? std::string(c.name != c.initial && DsnListed(c.initial) ? "old " : "") +
-                                 (DsnListed(c.name) ? "new " : "") + ReadDsnKey(c.name, "ServerName") + " " +
-                                 ReadDsnKey(c.name, "Description") + " DBQ=" + ReadDsnKey(c.name, "DBQ")
+        EXPECT_EQ(WithWindow(c.add, c.pairs, c.existing), c.result);
+        EXPECT_EQ(boxes.boxes(), c.boxes);
+        EXPECT_EQ(c.result ? std::string(name != c.existing && DsnListed(c.existing) ? "old " : "") +
+                                 (DsnListed(name) ? "new " : "") + ReadDsnKey(name, "ServerName") + " " +
+                                 ReadDsnKey(name, "Description") + " DBQ=" + ReadDsnKey(name, "DBQ")
                            : OdbcIniSnapshot(),
                   c.result ? "new dbhost.1583 new DBQ=" : before);  // refused: the old DSN whole, nothing new
-        for (const std::string& dsn : {c.initial, c.name}) ForgetDsn(dsn);
+        for (const std::string& dsn : {c.existing, name}) ForgetDsn(dsn);
     }
 }
 

@@ -42,6 +42,7 @@ std::string DsnKeys(const std::string& dsn) {
 }
 
 void ForgetDsn(const std::string& dsn) {
+    if (dsn.empty()) return;  // WINE8: the installer would remove every DSN, the registry the whole key
     SQLRemoveDSNFromIni(dsn.c_str());
     for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteTreeA(hive, (kOdbcIni + "\\" + dsn).c_str());
 }

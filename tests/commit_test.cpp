@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <odbcinst.h>
 #include <cstring>
-#include <map>
 #include "remote/server_probe.h"
 #include "setup/call_values.h"
 #include "setup/config_dsn.h"
@@ -20,18 +19,6 @@ nlohmann::json Scenario(const char* dbhost = "dbhost") {
     nlohmann::json servers = {DemoServer(), DemoServer()};
     servers[0]["names"] = {dbhost}, servers[1]["names"] = {"localhost"};
     return {{"servers", servers}};
-}
-
-// A fresh add's keys as DsnKeys reads them (Wine lists them sorted; a removed key reads as
-// empty), with a case's own values.
-std::string AddedKeys(const std::map<std::string, std::string>& own) {
-    std::map<std::string, std::string> keys = {{"ArrayBufferSize", "8"}, {"ArrayFetchOn", "1"}, {"DBQ", ""},
-        {"Description", kClientDriverName}, {"QmTranslate", ""}, {"ServerDSN", ""}, {"ServerName", ""},
-        {"TCPPort", "1583"}, {"TranslationDLL", ""}, {"TranslationOption", ""}, {"TransportHint", "TCP:SPX"}};
-    std::string line;
-    for (const auto& [key, value] : own) keys[key] = value;
-    for (const auto& [key, value] : keys) line += (line.empty() ? "" : " ") + key + "=" + value;
-    return line;
 }
 
 // The installer as the statically linked commit sees it, refusing to register one name.
@@ -60,14 +47,12 @@ protected:
     BOOL Silent(WORD request, const std::vector<std::string>& pairs) {
         return SQLConfigDataSource(nullptr, request, kClientDriverName, AttributeList(pairs).c_str());
     }
-    // The commit with a window, as the setup dialog's OK runs it, on a record of the pairs.
-    int WithWindow(bool add, const std::vector<std::string>& pairs, const std::string& initialName = "") {
+    // The commit as the setup dialog's OK runs it, on a zero-filled record (as GlobalAlloc's).
+    int WithWindow(bool add, const std::vector<std::string>& pairs, const std::string& initialName) {
         DsnSettings record;
-        std::memset(&record, 0, sizeof record);  // zero-filled like GlobalAlloc's block
+        std::memset(&record, 0, sizeof record);
         ParseAttributeList(AttributeList(pairs).c_str(), *(Settings = &record));
-        DriverName = kClientDriverName;
-        IsAddRequest = add ? 1 : 0;
-        InitialDsnName.assign(initialName.c_str());
+        DriverName = kClientDriverName, IsAddRequest = add, InitialDsnName.assign(initialName.c_str());
         const int result = CommitDsn(owner_);
         return Settings = nullptr, result;
     }
@@ -78,22 +63,25 @@ protected:
 HMODULE CommitTest::dll_ = nullptr;
 
 // Silently, every add fills a new DSN's defaults over whatever was stored; a configure keeps
-// what it does not name, and naming the database checks it on the stored server.
+// what it does not name, and naming the database checks it on the stored server. The keys
+// as Wine lists them (sorted, a removed key as empty), the first two and last three apart.
 TEST_F(CommitTest, SilentAddsAndConfiguresCheckThenWrite) {
     ASSERT_TRUE(CreateDsn("Sales", {{"DBQ", "OLD"}, {"Description", "old"}}));  // overwritten without asking
-    using Keys = std::map<std::string, std::string>;
-    struct Step { WORD request; std::vector<std::string> pairs; const char* dbhost; int connects; Keys keys; };
+    const std::string head = "ArrayBufferSize=8 ArrayFetchOn=1 ", tail = " TranslationDLL= TranslationOption= "
+                             "TransportHint=TCP:SPX", client = " Description=" + std::string(kClientDriverName);
+    struct Step { WORD request; std::vector<std::string> pairs; const char* dbhost; int connects; std::string keys; };
     const Step steps[] = {  // connects: the database check, and the engine check when a server is named
-        {ODBC_ADD_DSN, {"DSN=Sales", "DBQ=DEMODATA"}, "dbhost", 1, {{"DBQ", "DEMODATA"}}},
+        {ODBC_ADD_DSN, {"DSN=Sales", "DBQ=DEMODATA"}, "dbhost", 1,
+         "DBQ=DEMODATA" + client + " QmTranslate= ServerDSN= ServerName= TCPPort=1583"},
         {ODBC_ADD_DSN, {"DSN=Sales", "ServerDSN=DEMO", "ServerName=dbhost"}, "dbhost", 2,
-         {{"ServerName", "dbhost.1583"}, {"ServerDSN", "DEMO"}}},
+         "DBQ=" + client + " QmTranslate= ServerDSN=DEMO ServerName=dbhost.1583 TCPPort=1583"},
         {ODBC_ADD_DSN, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=dbhost", "TCPPort=2000"}, "dbhost", 2,
-         {{"TCPPort", "2000"}, {"ServerName", "dbhost.2000"}, {"DBQ", "DEMODATA"}}},
+         "DBQ=DEMODATA" + client + " QmTranslate= ServerDSN= ServerName=dbhost.2000 TCPPort=2000"},
         {ODBC_CONFIG_DSN, {"DSN=Sales", "Description=Changed"}, "dbhost", 0,
-         {{"TCPPort", "2000"}, {"ServerName", "dbhost.2000"}, {"DBQ", "DEMODATA"}, {"Description", "Changed"}}},
+         "DBQ=DEMODATA Description=Changed QmTranslate= ServerDSN= ServerName=dbhost.2000 TCPPort=2000"},
         {ODBC_CONFIG_SYS_DSN, {"DSN=Sales", "DBQ=TWENTYCHARACTERSNAME"}, "dbhost", 1,
-         {{"TCPPort", "2000"}, {"ServerName", "dbhost.2000"}, {"DBQ", "TWENTYCHARACTERSNAME"}, {"Description", "Changed"}}},
-        {ODBC_CONFIG_DSN, {"DSN=Sales", "DBQ=DEMODATA"}, "elsewhere", 1, {}},  // the stored server no longer answers
+         "DBQ=TWENTYCHARACTERSNAME Description=Changed QmTranslate= ServerDSN= ServerName=dbhost.2000 TCPPort=2000"},
+        {ODBC_CONFIG_DSN, {"DSN=Sales", "DBQ=DEMODATA"}, "elsewhere", 1, ""},  // the stored server no longer answers
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.pairs[1]);
@@ -102,7 +90,7 @@ TEST_F(CommitTest, SilentAddsAndConfiguresCheckThenWrite) {
         EXPECT_EQ(Silent(step.request, step.pairs), !step.keys.empty());
         EXPECT_EQ(scenario_.counter("DBUConnect"), step.connects);
         EXPECT_EQ(step.keys.empty() ? OdbcIniSnapshot() : (DsnListed("Sales") ? "listed " : "") + DsnKeys("Sales"),
-                  step.keys.empty() ? before : "listed " + AddedKeys(step.keys));
+                  step.keys.empty() ? before : "listed " + head + step.keys + tail);
     }
 }
 
@@ -110,14 +98,13 @@ TEST_F(CommitTest, SilentAddsAndConfiguresCheckThenWrite) {
 // was, silently (only the probe has a message of its own, shown without an owner), and with
 // a window as one message box. With a window, taking the name of an existing DSN asks first
 // (in another spelling too), and a rename never loses the old DSN: the new name is
-// registered before the old one goes. A commit that is done writes the record whole, what
-// it does not name removed.
+// registered before the old one goes. A commit that is done writes the record whole.
 TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
-    ASSERT_TRUE(CreateDsn("EngineHeld", {{"Description", "engine"}}, "Quillmere ODBC Engine Interface"));
     // WINE8: SQLWriteDSNToIni lists a DSN in the machine hive, but SQLGetPrivateProfileString
     // reads only the user hive: the entry is also written where the installer reads it.
-    ASSERT_TRUE(SQLWritePrivateProfileString("ODBC Data Sources", "EngineHeld", "Quillmere ODBC Engine Interface",
-                                             "odbc.ini"));
+    const char engine[] = "Quillmere ODBC Engine Interface";
+    ASSERT_TRUE(CreateDsn("EngineHeld", {{"Description", "engine"}}, engine) &&
+                SQLWritePrivateProfileString("ODBC Data Sources", "EngineHeld", engine, "odbc.ini"));
     const std::string address = "Failed to validate the server address supplied or the server address needed to "
                                 "verify the ", longName(40, 'L');  // Wine's installer refuses a 40-character name
     const auto stop = [&](const std::string& text) { return RecordedMessageBox{owner_, text, kSetupCaption, kStopBox}; };
@@ -126,8 +113,10 @@ TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
             "data source name does not contain more than 32 characters and it doesn't contain any of the following "
             "characters: [ ] { } ( ) ? * = ! @ , ;", kSetupCaption, kStopBox};
     };
-    const auto ask = [&](const std::string& name) { return RecordedMessageBox{owner_, "Data source " + name +
-                                                    " already exists.\n Overwrite?", "<null>", MB_YESNO | MB_ICONQUESTION}; };
+    const auto ask = [&](const std::string& name) {
+        return RecordedMessageBox{owner_, "Data source " + name + " already exists.\n Overwrite?", "<null>",
+                                  MB_YESNO | MB_ICONQUESTION};
+    };
     const auto record = [](const std::string& name) {
         return std::vector<std::string>{"DSN=" + name, "ServerDSN=DEMO", "ServerName=dbhost", "Description=new"};
     };
@@ -186,11 +175,13 @@ TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
         boxes.answer(c.answer);
         EXPECT_EQ(WithWindow(c.add, c.pairs, c.existing), c.result);
         EXPECT_EQ(boxes.boxes(), c.boxes);
+        // Done: the new name only, the record's values, what it does not name removed. Not
+        // done: the old DSN whole, nothing of the new name.
         EXPECT_EQ(c.result ? std::string(name != c.existing && DsnListed(c.existing) ? "old " : "") +
                                  (DsnListed(name) ? "new " : "") + ReadDsnKey(name, "ServerName") + " " +
                                  ReadDsnKey(name, "Description") + " DBQ=" + ReadDsnKey(name, "DBQ")
                            : OdbcIniSnapshot(),
-                  c.result ? "new dbhost.1583 new DBQ=" : before);  // refused: the old DSN whole, nothing new
+                  c.result ? "new dbhost.1583 new DBQ=" : before);
         for (const std::string& dsn : {c.existing, name}) ForgetDsn(dsn);
     }
 }

@@ -53,7 +53,7 @@ int Child(const std::string& prefix) {
         }, &name, 0, nullptr));
     }
     WaitForMultipleObjects(DWORD(threads.size()), threads.data(), TRUE, INFINITE);
-    for (const std::string& name : names) failures += DsnListed(name);
+    for (const std::string& name : names) failures += DsnListed(name), ForgetDsn(name);
     return failures;
 }
 

@@ -1,8 +1,6 @@
 // The DSN commit: silently through the real installer's SQLConfigDataSource, and with a
 // window by calling CommitDsn directly, against the stand-in server.
 #include <gtest/gtest.h>
-#include <windows.h>
-#include <odbcinst.h>
 #include <cstring>
 #include "remote/server_probe.h"
 #include "setup/call_values.h"
@@ -62,25 +60,22 @@ protected:
 };
 HMODULE CommitTest::dll_ = nullptr;
 
-// Silently, every add fills a new DSN's defaults over whatever was stored; a configure keeps
-// what it does not name, and naming the database checks it on the stored server. The keys
-// as Wine lists them (sorted, a removed key as empty), the first two and last three apart.
+// Silently, an add fills a new DSN's defaults over whatever was stored; a configure keeps what
+// it does not name, and checks a database on the stored server. Keys as Wine lists them.
 TEST_F(CommitTest, SilentAddsAndConfiguresCheckThenWrite) {
     ASSERT_TRUE(CreateDsn("Sales", {{"DBQ", "OLD"}, {"Description", "old"}}));  // overwritten without asking
     const std::string head = "ArrayBufferSize=8 ArrayFetchOn=1 ", tail = " TranslationDLL= TranslationOption= "
-                             "TransportHint=TCP:SPX", client = " Description=" + std::string(kClientDriverName);
+                             "TransportHint=TCP:SPX", client = " Description=Quillmere ODBC Client Interface";
     struct Step { WORD request; std::vector<std::string> pairs; const char* dbhost; int connects; std::string keys; };
     const Step steps[] = {  // connects: the database check, and the engine check when a server is named
         {ODBC_ADD_DSN, {"DSN=Sales", "DBQ=DEMODATA"}, "dbhost", 1,
          "DBQ=DEMODATA" + client + " QmTranslate= ServerDSN= ServerName= TCPPort=1583"},
-        {ODBC_ADD_DSN, {"DSN=Sales", "ServerDSN=DEMO", "ServerName=dbhost"}, "dbhost", 2,
-         "DBQ=" + client + " QmTranslate= ServerDSN=DEMO ServerName=dbhost.1583 TCPPort=1583"},
         {ODBC_ADD_DSN, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=dbhost", "TCPPort=2000"}, "dbhost", 2,
          "DBQ=DEMODATA" + client + " QmTranslate= ServerDSN= ServerName=dbhost.2000 TCPPort=2000"},
         {ODBC_CONFIG_DSN, {"DSN=Sales", "Description=Changed"}, "dbhost", 0,
          "DBQ=DEMODATA Description=Changed QmTranslate= ServerDSN= ServerName=dbhost.2000 TCPPort=2000"},
-        {ODBC_CONFIG_SYS_DSN, {"DSN=Sales", "DBQ=TWENTYCHARACTERSNAME"}, "dbhost", 1,
-         "DBQ=TWENTYCHARACTERSNAME Description=Changed QmTranslate= ServerDSN= ServerName=dbhost.2000 TCPPort=2000"},
+        {ODBC_CONFIG_SYS_DSN, {"DSN=Sales", "DBQ=TWENTYCHARACTERSNAME"}, "dbhost", 1, "DBQ=TWENTYCHARACTERSNAME "
+         "Description=Changed QmTranslate= ServerDSN= ServerName=dbhost.2000 TCPPort=2000"},
         {ODBC_CONFIG_DSN, {"DSN=Sales", "DBQ=DEMODATA"}, "elsewhere", 1, ""},  // the stored server no longer answers
     };
     for (const Step& step : steps) {
@@ -94,11 +89,9 @@ TEST_F(CommitTest, SilentAddsAndConfiguresCheckThenWrite) {
     }
 }
 
-// Every check runs before anything is written: a failure leaves "odbc.ini" exactly as it
-// was, silently (only the probe has a message of its own, shown without an owner), and with
-// a window as one message box. With a window, taking the name of an existing DSN asks first
-// (in another spelling too), and a rename never loses the old DSN: the new name is
-// registered before the old one goes. A commit that is done writes the record whole.
+// Every check runs before anything is written: a failure leaves "odbc.ini" as it was, with a
+// window as one message box (silently none but the probe's). Taking an existing name asks
+// first; a rename registers the new name before the old one goes, so it never loses the DSN.
 TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
     // WINE8: SQLWriteDSNToIni lists a DSN in the machine hive, but SQLGetPrivateProfileString
     // reads only the user hive: the entry is also written where the installer reads it.
@@ -120,8 +113,8 @@ TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
     const auto record = [](const std::string& name) {
         return std::vector<std::string>{"DSN=" + name, "ServerDSN=DEMO", "ServerName=dbhost", "Description=new"};
     };
-    // silent: 1 fails silently too, 2 with the same box unowned (the probe's); existing: a DSN
-    // there first (and a configure's initial name); refused: its name refused by the hook.
+    // silent: 1 fails silently too, 2 with the box unowned; existing: there first (and the
+    // initial name); refused: by the hook.
     struct Case { bool add; std::vector<std::string> pairs; int silent; std::string existing; bool refused; int answer;
                   int result; Boxes boxes; };
     const Case cases[] = {
@@ -175,8 +168,7 @@ TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
         boxes.answer(c.answer);
         EXPECT_EQ(WithWindow(c.add, c.pairs, c.existing), c.result);
         EXPECT_EQ(boxes.boxes(), c.boxes);
-        // Done: the new name only, the record's values, what it does not name removed. Not
-        // done: the old DSN whole, nothing of the new name.
+        // Done: the new name only, with the record's values and nothing else; not: all as it was.
         EXPECT_EQ(c.result ? std::string(name != c.existing && DsnListed(c.existing) ? "old " : "") +
                                  (DsnListed(name) ? "new " : "") + ReadDsnKey(name, "ServerName") + " " +
                                  ReadDsnKey(name, "Description") + " DBQ=" + ReadDsnKey(name, "DBQ")
@@ -184,6 +176,27 @@ TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
                   c.result ? "new dbhost.1583 new DBQ=" : before);
         for (const std::string& dsn : {c.existing, name}) ForgetDsn(dsn);
     }
+}
+
+// Each call starts from nothing but its own name: a name given to one call is not the next
+// call's initial name (else a configure would take the new name for a rename and remove the
+// old DSN), and a name typed in the dialog renames the DSN the call was given.
+const char* typedName = nullptr;
+INT_PTR WINAPI TypeNameAndOk(HINSTANCE, LPCSTR, HWND owner, DLGPROC, LPARAM) {
+    return Settings->DSN.set(typedName), CommitDsn(owner) ? IDOK : IDCANCEL;
+}
+TEST_F(CommitTest, EachCallStartsFromItsOwnName) {
+    ImportHook dialog(GetModuleHandleA(nullptr), "user32.dll", "DialogBoxParamA", (void*)&TypeNameAndOk);
+    ASSERT_TRUE(CreateDsn("Sales", {{"Description", "first"}}));
+    const auto call = [](HWND owner, const char* pair, const char* typed) {
+        typedName = typed;
+        return ConfigDSN(owner, ODBC_CONFIG_DSN, kClientDriverName, AttributeList({pair}).c_str());
+    };
+    EXPECT_TRUE(call(nullptr, "DSN=Sales", "") && call(owner_, "Description=x", "Renamed"));
+    EXPECT_TRUE(call(owner_, "DSN=Renamed", "Gamma"));
+    EXPECT_EQ(std::string(DsnListed("Sales") ? "Sales " : "") + (DsnListed("Renamed") ? "Renamed " : "") +
+                  (DsnListed("Gamma") ? "Gamma" : ""), "Sales Gamma");
+    ForgetDsn("Gamma");
 }
 
 }  // namespace

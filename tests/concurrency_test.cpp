@@ -19,8 +19,7 @@ std::int32_t WaitForMutex(void* mutex) {
     const std::int32_t result = reinterpret_cast<std::int32_t (*)(void*)>(realAcquire)(mutex);
     return InterlockedDecrement(&Probe->waiting), result;
 }
-// A call locks its settings record on the way in and frees it on the way out.
-HGLOBAL WINAPI Enter(HGLOBAL block) {
+HGLOBAL WINAPI Enter(HGLOBAL block) {  // a call locks its record on the way in, frees it on the way out
     const LONG now = InterlockedIncrement(&Probe->inside);
     InterlockedIncrement(&Probe->entries);
     if (Probe->waiting > 0) InterlockedExchange(&Probe->contended, 1);  // the calls did meet at the mutex
@@ -29,12 +28,11 @@ HGLOBAL WINAPI Enter(HGLOBAL block) {
     return GlobalLock(block);
 }
 HGLOBAL WINAPI Leave(HGLOBAL block) { return InterlockedDecrement(&Probe->inside), GlobalFree(block); }
-
 BOOL(WINAPI* ConfigDsn)(HWND, WORD, LPCSTR, LPCSTR) = nullptr;
 LONG failures = 0;
 
-// A child: four threads adding and removing a DSN of their own 15 times; the exit code
-// counts the calls that failed and the DSNs left behind.
+// A child: four threads add and remove a DSN of their own 15 times; the exit code counts the
+// calls that failed and the DSNs left behind.
 int Child(const std::string& prefix) {
     HMODULE library = LoadLibraryA((ExecutableFolder() + "\\DSNSET64.dll").c_str());
     ImportHook enter(library, "kernel32.dll", "GlobalLock", reinterpret_cast<void*>(&Enter));
@@ -42,17 +40,17 @@ int Child(const std::string& prefix) {
     ImportHook acquire(library, "w64qscore3.dll", "QSMutexAcquire", reinterpret_cast<void*>(&WaitForMutex));
     if (!enter.installed() || !leave.installed() || !(realAcquire = acquire.original())) return 100;
     ConfigDsn = reinterpret_cast<decltype(ConfigDsn)>(reinterpret_cast<void*>(GetProcAddress(library, "ConfigDSN")));
-    std::vector<std::string> names = {prefix + "0", prefix + "1", prefix + "2", prefix + "3"};
-    std::vector<HANDLE> threads;
-    for (std::string& name : names) {
-        threads.push_back(CreateThread(nullptr, 0, [](void* dsn) -> DWORD {
+    std::string names[] = {prefix + "0", prefix + "1", prefix + "2", prefix + "3"};
+    HANDLE threads[4];
+    for (int t = 0; t < 4; ++t) {
+        threads[t] = CreateThread(nullptr, 0, [](void* dsn) -> DWORD {
             const std::string add = AttributeList({"DSN=" + *static_cast<std::string*>(dsn), "DBQ=DEMODATA"});
             for (int i = 0; i < 30; ++i)  // add, remove
                 if (!ConfigDsn(nullptr, i % 2 ? 3 : 1, kClientDriverName, add.c_str())) InterlockedIncrement(&failures);
             return 0;
-        }, &name, 0, nullptr));
+        }, &names[t], 0, nullptr);
     }
-    WaitForMultipleObjects(DWORD(threads.size()), threads.data(), TRUE, INFINITE);
+    WaitForMultipleObjects(4, threads, TRUE, INFINITE);
     for (const std::string& name : names) failures += DsnListed(name), ForgetDsn(name);
     return failures;
 }

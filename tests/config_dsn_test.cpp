@@ -1,8 +1,6 @@
 // ConfigDSN as callers reach it: DSNSET64.dll loaded as a library, and through the real
 // ODBC installer's SQLConfigDataSource with the driver registered like a user's installer.
 #include <gtest/gtest.h>
-#include <windows.h>
-#include <odbcinst.h>
 #include <optional>
 #include "tests/support/import_hook.h"
 #include "tests/support/message_box_recorder.h"

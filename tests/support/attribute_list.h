@@ -3,7 +3,6 @@
 #pragma once
 #include <string>
 #include <vector>
-
 inline std::string AttributeList(const std::vector<std::string>& texts) {
     std::string list;
     for (const std::string& t : texts) list.append(t).push_back('\0');

@@ -1,13 +1,11 @@
 #include "tests/support/odbc_profile.h"
-#include <odbcinst.h>
 #include <cstring>
 
 const char kClientDriverName[] = "Quillmere ODBC Client Interface";
 static const std::string kOdbcIni = "Software\\ODBC\\ODBC.INI";
 
 bool RegisterClientDriver(const std::string& folder) {
-    const std::string driver =
-        AttributeList({kClientDriverName, "Driver=DSNSET64.dll", "Setup=DSNSET64.dll", "APILevel=1"});
+    const std::string driver = AttributeList({kClientDriverName, "Driver=DSNSET64.dll", "Setup=DSNSET64.dll"});
     char path[MAX_PATH];
     WORD length = 0;
     DWORD usage = 0;
@@ -28,8 +26,7 @@ bool DsnListed(const std::string& dsn) {
 
 std::string ReadDsnKey(const std::string& dsn, const std::string& key) {
     char value[1024];
-    SQLGetPrivateProfileString(dsn.c_str(), key.c_str(), "<missing>", value, sizeof value, "odbc.ini");
-    return value;
+    return SQLGetPrivateProfileString(dsn.c_str(), key.c_str(), "<missing>", value, sizeof value, "odbc.ini"), value;
 }
 
 std::string DsnKeys(const std::string& dsn) {

@@ -17,8 +17,8 @@ struct ProductRegistrySandbox {
     static std::wstring Get(HKEY hive, const std::wstring& key, const std::wstring& name) {
         wchar_t value[1024] = {};
         DWORD size = sizeof value;
-        const bool read = RegGetValueW(hive, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &size) == 0;
-        return read ? value : L"<missing>";
+        return RegGetValueW(hive, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &size) == 0 ? value
+                                                                                                       : L"<missing>";
     }
 };
 

@@ -10,36 +10,26 @@
 namespace {
 
 int32_t FailAcquire(void*) { return 1; }
-
-class ConfigDsnTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        // Loaded from the registered path, so the installer's own load finds this module.
-        ASSERT_NE(library_ = LoadLibraryA((ExecutableFolder() + "\\DSNSET64.dll").c_str()), nullptr);
-        ASSERT_TRUE(RegisterClientDriver(ExecutableFolder()));
-    }
-    void TearDown() override {
-        for (const char* dsn : {"Sales", "Other"}) ForgetDsn(dsn);
-    }
-    // No pairs: no attribute list at all.
-    BOOL Call(HWND owner, WORD request, const std::vector<std::string>& pairs, bool installer = false) {
-        using ConfigDsn = BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR);
-        const std::string list = AttributeList(pairs);
-        return (installer ? &SQLConfigDataSource : reinterpret_cast<ConfigDsn>(reinterpret_cast<void*>(GetProcAddress(
-            library_, "ConfigDSN"))))(owner, request, kClientDriverName, pairs.empty() ? nullptr : list.c_str());
-    }
-    static HMODULE library_;
-    PopupWindow owner_;
-};
-HMODULE ConfigDsnTest::library_ = nullptr;
+HMODULE Library() {  // loaded from the registered path, so the installer's own load finds this module
+    static HMODULE library = RegisterClientDriver(ExecutableFolder()) ? LoadLibraryA("DSNSET64.dll") : nullptr;
+    return library;
+}
+// Directly, or through the installer as a user's installer or script calls it; no pairs: no list.
+BOOL Call(HWND owner, WORD request, const std::vector<std::string>& pairs, bool installer = false) {
+    using ConfigDsn = BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR);
+    const std::string list = AttributeList(pairs);
+    return (installer ? &SQLConfigDataSource : reinterpret_cast<ConfigDsn>(reinterpret_cast<void*>(GetProcAddress(
+        Library(), "ConfigDSN"))))(owner, request, kClientDriverName, pairs.empty() ? nullptr : list.c_str());
+}
 
 // Each call starts with "Other" marked for replication and "Sales" marked as the case says
 // (none: no Sales); the outcome is the answer, the question if asked, and what changed.
-TEST_F(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
+TEST(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
+    PopupWindow owner;
     nlohmann::json local = DemoServer();
     local["names"] = {"localhost"};
     ServerScenario scenario(nlohmann::json{{"servers", {local}}});
-    const RecordedMessageBox question = {owner_, "This data source is used by the Quillmere replication process. If "
+    const RecordedMessageBox question = {owner, "This data source is used by the Quillmere replication process. If "
         "you remove it, the replication process will not function properly. Do you want to continue?", kSetupCaption,
         MB_YESNO | MB_ICONQUESTION};
     const std::vector<std::string> sales = {"DSN=Sales"}, add = {"DSN=Sales", "DBQ=DEMODATA"}, none = {"DSN="},
@@ -57,10 +47,9 @@ TEST_F(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
         // whole ODBC.INI key, every DSN with it. A remove that names no DSN is refused first.
         {3, false, false, "", 0, {}, "FALSE"}, {6, true, false, "", 0, none, "FALSE"},
         {3, false, false, "", 0, unnamed, "FALSE"}, {ODBC_REMOVE_DSN, false, true, "", 0, none, "FALSE"},
-        // Codes 4 and 5 reach the library only from a caller that does not go through Wine's
-        // installer (which turns them into 1 and 2 first); any code not listed configures. An
-        // add checks the database on localhost; a configure of a DSN without a stored server
-        // cannot. Without a DSN named, no request does anything.
+        // Codes 4 and 5 come only from callers other than Wine's installer (which makes them 1
+        // and 2); any code not listed configures, and cannot check a database without a stored
+        // server. Without a DSN named, no request does anything.
         {1, false, false, nullptr, 0, add, "TRUE added"}, {4, false, false, nullptr, 0, add, "TRUE added"},
         {2, false, false, nullptr, 0, add, "FALSE"}, {5, false, false, nullptr, 0, add, "FALSE"},
         {7, false, false, nullptr, 0, add, "FALSE"}, {1, false, false, nullptr, 0, unnamed, "FALSE"},
@@ -74,11 +63,11 @@ TEST_F(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
         ASSERT_TRUE(!c.mark || CreateDsn("Sales", {{"ReplicationSystem", c.mark}}));
         ASSERT_TRUE(CreateDsn("Other", {{"ReplicationSystem", "Yes"}}));
         const std::string before = OdbcIniSnapshot();
-        MessageBoxRecorder boxes(library_);
+        MessageBoxRecorder boxes(Library());
         boxes.answer(c.answer);
         std::optional<ImportHook> noMutex;
-        if (c.noMutex) noMutex.emplace(library_, "w64qscore3.dll", "QSMutexAcquire", (void*)&FailAcquire);
-        std::string seen = Call(c.window ? static_cast<HWND>(owner_) : nullptr, c.request, c.pairs, c.installer)
+        if (c.noMutex) noMutex.emplace(Library(), "w64qscore3.dll", "QSMutexAcquire", (void*)&FailAcquire);
+        std::string seen = Call(c.window ? static_cast<HWND>(owner) : nullptr, c.request, c.pairs, c.installer)
                                ? "TRUE" : "FALSE";
         seen += boxes.boxes() == Boxes{question} ? " asked" : boxes.boxes().empty() ? "" : " a box";
         if (DsnListed("Sales") != (c.mark != nullptr)) seen += c.mark ? " removed" : " added";
@@ -87,14 +76,16 @@ TEST_F(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
         if (GetModuleHandleW(L"w64rmadm.dll")) seen += ", administration library left loaded";
         EXPECT_EQ(seen + (DsnListed("Other") ? "" : ", Other lost"), c.outcome);
     }
+    for (const char* dsn : {"Sales", "Other"}) ForgetDsn(dsn);
 }
 
 // The dialog procedures are exported: a host that runs one outside a ConfigDSN call has no
 // record to edit, and the dialog closes at once instead of touching one.
-TEST_F(ConfigDsnTest, ExportedDialogsOutsideACallCloseAtOnce) {
+TEST(ConfigDsnTest, ExportedDialogsOutsideACallCloseAtOnce) {
     for (auto [name, templateId] : {std::pair{"AdvancedDlgProc", 115}, std::pair{"LogonDlgProc", 111}}) {
-        auto procedure = reinterpret_cast<DLGPROC>(reinterpret_cast<void*>(GetProcAddress(library_, name)));
-        EXPECT_EQ(DialogBoxParamA(library_, MAKEINTRESOURCEA(templateId), owner_, procedure, 0), IDCANCEL) << name;
+        SCOPED_TRACE(name);
+        auto procedure = reinterpret_cast<DLGPROC>(reinterpret_cast<void*>(GetProcAddress(Library(), name)));
+        EXPECT_EQ(DialogBoxParamA(Library(), MAKEINTRESOURCEA(templateId), PopupWindow(), procedure, 0), IDCANCEL);
     }
 }
 

@@ -1,7 +1,6 @@
-// Allocation failures inside ConfigDSN: every allocation the library makes during a call is
-// made to fail in turn. Whatever fails, the call answers without an exception reaching the
-// caller, leaves the DSN whole or untouched, and leaves neither the call mutex nor the
-// engine interface's spin lock taken; the next call works.
+// Every allocation the library makes during a ConfigDSN call is made to fail in turn. Whatever
+// fails, no exception reaches the caller, the DSN is whole or untouched, neither the call mutex
+// nor the engine interface's spin lock stays taken, and the next call works.
 #include <gtest/gtest.h>
 #include "platform/qscore.h"
 #include "remote/engine_interface.h"
@@ -28,9 +27,7 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-
 namespace {
-
 bool refuseEngineLibrary = false;  // the engine interface library fails its load
 void* realLibOpen = nullptr;
 std::int32_t LibOpen(const wchar_t* name, QSHandle* handle) {
@@ -39,7 +36,6 @@ std::int32_t LibOpen(const wchar_t* name, QSHandle* handle) {
 }
 // Boxes answered at once without allocating: the counted allocations are the library's.
 int WINAPI AnswerBox(HWND, LPCSTR, LPCSTR, UINT) { return IDOK; }
-
 bool ConfigDsnMutexIsFree() {  // another thread can take it at once
     bool free = false;
     HANDLE thread = CreateThread(nullptr, 0, [](LPVOID result) -> DWORD {
@@ -95,5 +91,4 @@ TEST(AllocationFailureTest, NoFailureEscapesLocksOrHalfWritesADsn) {
     refuseEngineLibrary = false;
     DetachLibrary();
 }
-
 }  // namespace

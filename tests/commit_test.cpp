@@ -12,14 +12,12 @@
 #include "tests/support/server_scenario.h"
 
 namespace {
-
 nlohmann::json Scenario(const char* dbhost = "dbhost") {
     nlohmann::json servers = {DemoServer(), DemoServer()};
     servers[0]["names"] = {dbhost}, servers[1]["names"] = {"localhost"};
     return {{"servers", servers}};
 }
-
-// The installer as the statically linked commit sees it, refusing to register one name.
+// The installer as the linked commit sees it, refusing to register one name.
 std::string refusedName;
 FARPROC(WINAPI* realGetProcAddress)(HMODULE, LPCSTR) = nullptr;
 BOOL(WINAPI* realWriteDsn)(LPCSTR, LPCSTR) = nullptr;
@@ -30,7 +28,6 @@ FARPROC WINAPI GetProcAddressRefusing(HMODULE module, LPCSTR name) {
     realWriteDsn = reinterpret_cast<BOOL(WINAPI*)(LPCSTR, LPCSTR)>(reinterpret_cast<void*>(real));
     return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&WriteDsnRefusing));
 }
-
 class CommitTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -45,7 +42,7 @@ protected:
     BOOL Silent(WORD request, const std::vector<std::string>& pairs) {
         return SQLConfigDataSource(nullptr, request, kClientDriverName, AttributeList(pairs).c_str());
     }
-    // The commit as the setup dialog's OK runs it, on a zero-filled record (as GlobalAlloc's).
+    // As the setup dialog's OK runs it, on a zero-filled record (as GlobalAlloc's).
     int WithWindow(bool add, const std::vector<std::string>& pairs, const std::string& initialName) {
         DsnSettings record;
         std::memset(&record, 0, sizeof record);
@@ -54,14 +51,12 @@ protected:
         const int result = CommitDsn(owner_);
         return Settings = nullptr, result;
     }
-    static HMODULE dll_;
+    static inline HMODULE dll_ = nullptr;
     ServerScenario scenario_{Scenario()};
     PopupWindow owner_;
 };
-HMODULE CommitTest::dll_ = nullptr;
 
-// Silently, an add fills a new DSN's defaults over whatever was stored; a configure keeps what
-// it does not name, and checks a database on the stored server. Keys as Wine lists them.
+// Silently, an add writes defaults over what was stored; a configure keeps what it does not name.
 TEST_F(CommitTest, SilentAddsAndConfiguresCheckThenWrite) {
     ASSERT_TRUE(CreateDsn("Sales", {{"DBQ", "OLD"}, {"Description", "old"}}));  // overwritten without asking
     const std::string head = "ArrayBufferSize=8 ArrayFetchOn=1 ", tail = " TranslationDLL= TranslationOption= "
@@ -72,10 +67,8 @@ TEST_F(CommitTest, SilentAddsAndConfiguresCheckThenWrite) {
          "DBQ=DEMODATA" + client + " QmTranslate= ServerDSN= ServerName= TCPPort=1583"},
         {ODBC_ADD_DSN, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=dbhost", "TCPPort=2000"}, "dbhost", 2,
          "DBQ=DEMODATA" + client + " QmTranslate= ServerDSN= ServerName=dbhost.2000 TCPPort=2000"},
-        {ODBC_CONFIG_DSN, {"DSN=Sales", "Description=Changed"}, "dbhost", 0,
+        {ODBC_CONFIG_SYS_DSN, {"DSN=Sales", "Description=Changed"}, "dbhost", 0,
          "DBQ=DEMODATA Description=Changed QmTranslate= ServerDSN= ServerName=dbhost.2000 TCPPort=2000"},
-        {ODBC_CONFIG_SYS_DSN, {"DSN=Sales", "DBQ=TWENTYCHARACTERSNAME"}, "dbhost", 1, "DBQ=TWENTYCHARACTERSNAME "
-         "Description=Changed QmTranslate= ServerDSN= ServerName=dbhost.2000 TCPPort=2000"},
         {ODBC_CONFIG_DSN, {"DSN=Sales", "DBQ=DEMODATA"}, "elsewhere", 1, ""},  // the stored server no longer answers
     };
     for (const Step& step : steps) {
@@ -89,9 +82,8 @@ TEST_F(CommitTest, SilentAddsAndConfiguresCheckThenWrite) {
     }
 }
 
-// Every check runs before anything is written: a failure leaves "odbc.ini" as it was, with a
-// window as one message box (silently none but the probe's). Taking an existing name asks
-// first; a rename registers the new name before the old one goes, so it never loses the DSN.
+// Every check runs before anything is written: a failure leaves "odbc.ini" as it was, with a window as
+// one box (silently none but the probe's). A rename registers the new name before the old one goes.
 TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
     // WINE8: SQLWriteDSNToIni lists a DSN in the machine hive, but SQLGetPrivateProfileString
     // reads only the user hive: the entry is also written where the installer reads it.
@@ -100,7 +92,7 @@ TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
                 SQLWritePrivateProfileString("ODBC Data Sources", "EngineHeld", engine, "odbc.ini"));
     const std::string address = "Failed to validate the server address supplied or the server address needed to "
                                 "verify the ", longName(40, 'L');  // Wine's installer refuses a 40-character name
-    const auto stop = [&](const std::string& text) { return RecordedMessageBox{owner_, text, kSetupCaption, kStopBox}; };
+    const auto stop = [&](std::string text) { return RecordedMessageBox{owner_, text, kSetupCaption, kStopBox}; };
     const auto bad = [](const std::string& name) {
         return RecordedMessageBox{nullptr, "'" + name + "' cannot be used as a data source name. Make sure that the "
             "data source name does not contain more than 32 characters and it doesn't contain any of the following "
@@ -113,8 +105,7 @@ TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
     const auto record = [](const std::string& name) {
         return std::vector<std::string>{"DSN=" + name, "ServerDSN=DEMO", "ServerName=dbhost", "Description=new"};
     };
-    // silent: 1 fails silently too, 2 with the box unowned; existing: there first (and the
-    // initial name); refused: by the hook.
+    // silent: 1 fails silently too, 2 with the box unowned; existing: there first, the initial name.
     struct Case { bool add; std::vector<std::string> pairs; int silent; std::string existing; bool refused; int answer;
                   int result; Boxes boxes; };
     const Case cases[] = {
@@ -154,7 +145,7 @@ TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
         scenario_.write(scenario);
         refusedName.clear();
         ASSERT_TRUE(c.existing.empty() ||
-                    Silent(ODBC_ADD_DSN, {"DSN=" + c.existing, "DBQ=DEMODATA", "ServerName=dbhost", "Description=old"}));
+                    Silent(1, {"DSN=" + c.existing, "DBQ=DEMODATA", "ServerName=dbhost", "Description=old"}));
         const std::string before = OdbcIniSnapshot();
         if (c.silent) {
             MessageBoxRecorder boxes(dll_);
@@ -168,7 +159,7 @@ TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
         boxes.answer(c.answer);
         EXPECT_EQ(WithWindow(c.add, c.pairs, c.existing), c.result);
         EXPECT_EQ(boxes.boxes(), c.boxes);
-        // Done: the new name only, with the record's values and nothing else; not: all as it was.
+        // Done: only the new name, with the record's values; not done: all as it was.
         EXPECT_EQ(c.result ? std::string(name != c.existing && DsnListed(c.existing) ? "old " : "") +
                                  (DsnListed(name) ? "new " : "") + ReadDsnKey(name, "ServerName") + " " +
                                  ReadDsnKey(name, "Description") + " DBQ=" + ReadDsnKey(name, "DBQ")
@@ -177,26 +168,4 @@ TEST_F(CommitTest, ChecksBeforeWritesMessagesAndRenames) {
         for (const std::string& dsn : {c.existing, name}) ForgetDsn(dsn);
     }
 }
-
-// Each call starts from nothing but its own name: a name given to one call is not the next
-// call's initial name (else a configure would take the new name for a rename and remove the
-// old DSN), and a name typed in the dialog renames the DSN the call was given.
-const char* typedName = nullptr;
-INT_PTR WINAPI TypeNameAndOk(HINSTANCE, LPCSTR, HWND owner, DLGPROC, LPARAM) {
-    return Settings->DSN.set(typedName), CommitDsn(owner) ? IDOK : IDCANCEL;
-}
-TEST_F(CommitTest, EachCallStartsFromItsOwnName) {
-    ImportHook dialog(GetModuleHandleA(nullptr), "user32.dll", "DialogBoxParamA", (void*)&TypeNameAndOk);
-    ASSERT_TRUE(CreateDsn("Sales", {{"Description", "first"}}));
-    const auto call = [](HWND owner, const char* pair, const char* typed) {
-        typedName = typed;
-        return ConfigDSN(owner, ODBC_CONFIG_DSN, kClientDriverName, AttributeList({pair}).c_str());
-    };
-    EXPECT_TRUE(call(nullptr, "DSN=Sales", "") && call(owner_, "Description=x", "Renamed"));
-    EXPECT_TRUE(call(owner_, "DSN=Renamed", "Gamma"));
-    EXPECT_EQ(std::string(DsnListed("Sales") ? "Sales " : "") + (DsnListed("Renamed") ? "Renamed " : "") +
-                  (DsnListed("Gamma") ? "Gamma" : ""), "Sales Gamma");
-    ForgetDsn("Gamma");
-}
-
 }  // namespace

@@ -1,6 +1,5 @@
-// Many ConfigDSN calls at once: threads of three processes (this program started again with
-// --child) add and remove DSNs of their own. Every call succeeds as it would alone, and a
-// probe in shared memory proves that no two calls were ever inside the library together.
+// Threads of three processes (this program again, --child) call ConfigDSN at once: each call succeeds,
+// and a probe in shared memory proves that no two calls were ever inside the library together.
 #include <gtest/gtest.h>
 #include "tests/support/child_processes.h"
 #include "tests/support/import_hook.h"
@@ -8,7 +7,6 @@
 #include "tests/support/server_scenario.h"
 
 namespace {
-
 struct OverlapProbe { volatile LONG inside, mostInside, entries; };
 OverlapProbe* const Probe = static_cast<OverlapProbe*>(MapViewOfFile(
     CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(OverlapProbe), "DsnsetOverlapProbe"),
@@ -23,7 +21,6 @@ HGLOBAL WINAPI Enter(HGLOBAL block) {  // a call locks its record on the way in,
 HGLOBAL WINAPI Leave(HGLOBAL block) { return InterlockedDecrement(&Probe->inside), GlobalFree(block); }
 BOOL(WINAPI* ConfigDsn)(HWND, WORD, LPCSTR, LPCSTR) = nullptr;
 LONG failures = 0;
-
 // A child: four threads add and remove a DSN of their own 15 times; the exit code counts the
 // calls that failed and the DSNs left behind.
 int Child(const std::string& prefix) {
@@ -57,7 +54,6 @@ TEST(ConcurrencyTest, ThreadsOfSeveralProcessesNeverMeetInsideTheLibrary) {
     EXPECT_EQ(std::to_string(Probe->entries) + " calls, at most " + std::to_string(Probe->mostInside) + " inside, " +
                   std::to_string(Probe->inside) + " left inside", "360 calls, at most 1 inside, 0 left inside");
 }
-
 }  // namespace
 
 int main(int argc, char** argv) {

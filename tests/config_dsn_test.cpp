@@ -8,7 +8,6 @@
 #include "tests/support/server_scenario.h"
 
 namespace {
-
 int32_t FailAcquire(void*) { return 1; }
 HMODULE Library() {  // loaded from the registered path, so the installer's own load finds this module
     static HMODULE library = RegisterClientDriver(ExecutableFolder()) ? LoadLibraryA("DSNSET64.dll") : nullptr;
@@ -22,8 +21,7 @@ BOOL Call(HWND owner, WORD request, const std::vector<std::string>& pairs, bool 
         Library(), "ConfigDSN"))))(owner, request, kClientDriverName, pairs.empty() ? nullptr : list.c_str());
 }
 
-// Each call starts with "Other" marked for replication and "Sales" marked as the case says
-// (none: no Sales); the outcome is the answer, the question if asked, and what changed.
+// "Other" is marked for replication, "Sales" as the case says (none: no Sales). Outcome: answer, question, change.
 TEST(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
     PopupWindow owner;
     nlohmann::json local = DemoServer();
@@ -43,8 +41,7 @@ TEST(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
         {3, true, false, "", 0, sales, "TRUE removed"}, {6, false, false, "YES", 0, sales, "TRUE removed"},
         {ODBC_REMOVE_SYS_DSN, true, true, "Yes", IDNO, sales, "TRUE asked"},
         {ODBC_REMOVE_DSN, false, true, "Yes", 0, sales, "TRUE removed"},
-        // WINE8: asked to remove the empty name, Wine's installer deletes the machine hive's
-        // whole ODBC.INI key, every DSN with it. A remove that names no DSN is refused first.
+        // WINE8: asked to remove the empty name, Wine's installer deletes the whole ODBC.INI key.
         {3, false, false, "", 0, {}, "FALSE"}, {6, true, false, "", 0, none, "FALSE"},
         {3, false, false, "", 0, unnamed, "FALSE"}, {ODBC_REMOVE_DSN, false, true, "", 0, none, "FALSE"},
         // Codes 4 and 5 come only from callers other than Wine's installer (which makes them 1
@@ -72,8 +69,7 @@ TEST(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
         seen += boxes.boxes() == Boxes{question} ? " asked" : boxes.boxes().empty() ? "" : " a box";
         if (DsnListed("Sales") != (c.mark != nullptr)) seen += c.mark ? " removed" : " added";
         else if (OdbcIniSnapshot() != before) seen += " changed";
-        // Each call also starts the administration library and stops it again.
-        if (GetModuleHandleW(L"w64rmadm.dll")) seen += ", administration library left loaded";
+        if (GetModuleHandleW(L"w64rmadm.dll")) seen += ", administration library left loaded";  // stopped each call
         EXPECT_EQ(seen + (DsnListed("Other") ? "" : ", Other lost"), c.outcome);
     }
     for (const char* dsn : {"Sales", "Other"}) ForgetDsn(dsn);
@@ -88,5 +84,4 @@ TEST(ConfigDsnTest, ExportedDialogsOutsideACallCloseAtOnce) {
         EXPECT_EQ(DialogBoxParamA(Library(), MAKEINTRESOURCEA(templateId), PopupWindow(), procedure, 0), IDCANCEL);
     }
 }
-
 }  // namespace

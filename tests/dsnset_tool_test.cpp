@@ -5,9 +5,7 @@
 #include "tests/support/server_scenario.h"
 
 namespace {
-
-// Runs the tool as a script's shell does (the command line as wide text), with stdout and
-// stderr captured: "<exit code>: <output>".
+// As a script's shell runs it (the command line as wide text): "<exit code>: <stdout and stderr>".
 std::string Dsnset(const std::string& arguments) {
     const std::string utf8 = "\"\"" + ExecutableFolder() + "\\dsnset.exe\" " + arguments + " 2>&1\"";
     std::wstring command(utf8.size() + 1, L'\0');
@@ -57,5 +55,4 @@ TEST(DsnsetToolTest, ScriptedSetupThroughTheInstaller) {
     EXPECT_EQ(std::string(DsnListed("Tool") ? "Tool " : "") + (DsnListed("S\xFC" "d") ? "S\xFC" "d" : ""), "S\xFC" "d");
     for (const char* dsn : {"Tool", "S\xFC" "d"}) ForgetDsn(dsn);
 }
-
 }  // namespace

@@ -1,6 +1,5 @@
 #include "tests/support/odbc_profile.h"
 #include <cstring>
-
 const char kClientDriverName[] = "Quillmere ODBC Client Interface";
 static const std::string kOdbcIni = "Software\\ODBC\\ODBC.INI";
 bool RegisterClientDriver(const std::string& folder) {

@@ -7,7 +7,6 @@
 #include <string>
 #include "tests/support/attribute_list.h"
 #include "tests/support/executable_folder.h"
-
 extern const char kClientDriverName[];  // the description DSNSET64.dll is registered under
 bool RegisterClientDriver(const std::string& folder);  // the folder's DSNSET64.dll, as an installer does
 // A DSN as an earlier setup left it: SQLWriteDSNToIni, then each key.
@@ -18,6 +17,5 @@ bool DsnListed(const std::string& dsn);
 std::string ReadDsnKey(const std::string& dsn, const std::string& key);  // "<missing>" when absent
 std::string DsnKeys(const std::string& dsn);  // the DSN's section as one line "K=V K=V"
 void ForgetDsn(const std::string& dsn);       // every trace, both hives
-// Every value under the key and its subkeys, one "hive\key\value=data" per line.
-std::string RegistryText(HKEY root, const std::string& path);
+std::string RegistryText(HKEY root, const std::string& path);  // "hive\key\value=data" lines, subkeys too
 std::string OdbcIniSnapshot();  // RegistryText of Software\ODBC\ODBC.INI in both hives

@@ -3,7 +3,6 @@
 #pragma once
 #include <windows.h>
 #include <string>
-
 struct ProductRegistrySandbox {
     ProductRegistrySandbox() { Clear(); }
     ~ProductRegistrySandbox() { Clear(); }
@@ -21,7 +20,6 @@ struct ProductRegistrySandbox {
                                                                                                        : L"<missing>";
     }
 };
-
 // A fresh folder under the temporary directory, removed with its contents afterwards.
 class TempFolder {
 public:
@@ -34,7 +32,6 @@ public:
     ~TempFolder() { Remove(); }
     const std::wstring& path() const { return path_; }
     std::wstring operator/(const std::wstring& child) const { return path_ + L"\\" + child; }
-
 private:
     void Remove() {
         const std::wstring from = path_ + L'\0';

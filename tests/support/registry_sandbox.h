@@ -1,18 +1,13 @@
 // Clears the product's registry keys (both hives) before and after a test, so tests that
 // shape the installation or the log settings start from nothing and leave nothing.
 #pragma once
-
 #include <windows.h>
-
 #include <string>
-
-class ProductRegistrySandbox {
-public:
+struct ProductRegistrySandbox {
     ProductRegistrySandbox() { Clear(); }
     ~ProductRegistrySandbox() { Clear(); }
     static void Clear() {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmere Software");
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmere Software");
+        for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteTreeW(hive, L"SOFTWARE\\Quillmere Software");
     }
     static bool Set(HKEY hive, const std::wstring& key, const std::wstring& name, const std::wstring& value) {
         return RegSetKeyValueW(hive, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
@@ -21,12 +16,10 @@ public:
     static std::wstring Get(HKEY hive, const std::wstring& key, const std::wstring& name) {
         wchar_t value[1024] = {};
         DWORD size = sizeof value;
-        if (RegGetValueW(hive, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-            return L"<missing>";
-        return value;
+        return RegGetValueW(hive, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, value, &size) == 0 ? value
+                                                                                                       : L"<missing>";
     }
 };
-
 // A fresh folder under the temporary directory, removed with its contents afterwards.
 class TempFolder {
 public:
@@ -34,20 +27,16 @@ public:
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         path_ = std::wstring(temp) + name + L"-" + std::to_wstring(GetCurrentProcessId());
-        Remove();
-        CreateDirectoryW(path_.c_str(), nullptr);
+        Remove(), CreateDirectoryW(path_.c_str(), nullptr);
     }
     ~TempFolder() { Remove(); }
     const std::wstring& path() const { return path_; }
     std::wstring operator/(const std::wstring& child) const { return path_ + L"\\" + child; }
-
 private:
     void Remove() {
-        std::wstring from = path_ + L'\0';
+        const std::wstring from = path_ + L'\0';
         SHFILEOPSTRUCTW op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
+        op.wFunc = FO_DELETE, op.pFrom = from.c_str(), op.fFlags = FOF_NO_UI;
         SHFileOperationW(&op);
     }
     std::wstring path_;

@@ -1,6 +1,5 @@
-// The Advanced Connection Attributes dialog, worked as a user would: the real template 115
-// run modally over an owner, its boxes typed into and its buttons clicked from another
-// thread; the record and the translator registration read back afterwards.
+// The Advanced Connection Attributes dialog worked as a user would: the real template run
+// modally over an owner, driven from another thread; the record read back afterwards.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <odbcinst.h>
@@ -14,21 +13,26 @@
 #include "tests/support/dialog_bench.h"
 #include "tests/support/message_box_recorder.h"
 #include "tests/support/odbc_profile.h"
+#include "tests/support/registry_sandbox.h"
 
 namespace {
 
 const char kTranslator[] = "Quillmere Software OEM to ANSI";
+enum { FETCH = IDC_ARRAY_FETCH, SIZE = IDC_ARRAY_BUFFER_SIZE, STD = IDC_TCP_PORT_DEFAULT, PORT = IDC_TCP_PORT };
+enum { NONE = IDC_TRANSLATION_NONE, AUTO = IDC_TRANSLATION_AUTO, OEM = IDC_TRANSLATION_OEM };
 
-std::string SizeRefused(const std::string& size) {
-    return "The array fetch buffer size must be a number in the range 1 to 64.\n " + size + " is not acceptable. Please reenter.";
+std::string Launched;  // "directory|command line" of each start, refused
+BOOL WINAPI RecordStart(LPCSTR, LPSTR command, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+                        LPCSTR directory, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+    Launched += std::string(directory) + "|" + command + "\n";
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
 }
 
 class AdvancedDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ModuleInstance = GetModuleHandleA(nullptr);
-        std::memset(&record_, 0, sizeof record_);
-        record_.DSN.set("Sales");
         Settings = &record_;
         ForgetTranslator();
     }
@@ -37,20 +41,22 @@ protected:
         ForgetTranslator();
         ForgetDsn("Sales");
     }
+    // Wine's SQLRemoveTranslator reports success with a count of one while no ODBCINST.INI
+    // exists yet: the loop is bounded.
     static void ForgetTranslator() {
         DWORD usage = 0;
-        while (SQLRemoveTranslator(kTranslator, &usage) && usage > 0) {
+        for (int i = 0; i < 8 && SQLRemoveTranslator(kTranslator, &usage) && usage > 0; ++i) {
         }
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ODBC\\odbcinst.ini\\ODBC Translators");
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ODBC\\odbcinst.ini\\Quillmere Software OEM to ANSI");
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\ODBC\\odbcinst.ini\\") + kTranslator).c_str());
     }
-    // Registers the translator as a user's installer does, with SQLInstallTranslatorEx.
-    // WINE8: Wine's installer records it in the machine hive's ODBCINST.INI, but its
+    // WINE8: SQLInstallTranslatorEx records in the machine hive's ODBCINST.INI, but Wine's
     // SQLGetPrivateProfileString reads "odbcinst.ini" from the user hive only, so the entries
-    // are also written there, where Windows' installer would find them for the library.
+    // are written there too, where Windows' installer would find them for the library.
     static void RegisterTranslator(const char* state, const char* path) {
-        const std::string attributes = std::string(kTranslator) + '\0' + "Translator=" + (path ? path : "none.dll") +
-                                       '\0' + "Setup=" + (path ? path : "none.dll") + '\0' + '\0';
+        const std::string dll = path ? path : "none.dll";
+        const std::string attributes = std::string(kTranslator) + '\0' + "Translator=" + dll + '\0' + "Setup=" + dll +
+                                       '\0' + '\0';
         char out[MAX_PATH];
         WORD length = 0;
         DWORD usage = 0;
@@ -59,192 +65,147 @@ protected:
         SQLWritePrivateProfileString("ODBC Translators", kTranslator, state, "odbcinst.ini");
         if (path) SQLWritePrivateProfileString(kTranslator, "Translator", path, "odbcinst.ini");
     }
+    void Reset(const char* fetch, const char* size, const char* port) {
+        std::memset(&record_, 0, sizeof record_);
+        record_.DSN.set("Sales");
+        if (fetch) record_.ArrayFetchOn.set(fetch);
+        if (size) record_.ArrayBufferSize.set(size);
+        if (port) record_.TCPPort.set(port);
+    }
     INT_PTR Run(const std::function<void(DialogDriver&)>& script) {
         return RunDialog(GetModuleHandleA(nullptr), IDD_ADVANCED, owner_, AdvancedDlgProc, script);
+    }
+    // The fields the dialog edits: "=" when given, "~" when not.
+    std::string Record() const {
+        const std::pair<const char*, const DsnSetting*> fields[] = {
+            {"fetch", &record_.ArrayFetchOn}, {"size", &record_.ArrayBufferSize}, {"port", &record_.TCPPort},
+            {"dll", &record_.TranslationDLL}, {"qm", &record_.QmTranslate}, {"option", &record_.TranslationOption}};
+        std::string text;
+        for (const auto& [name, f] : fields)
+            text += std::string(text.empty() ? "" : " ") + name + (f->isSet ? "=" : "~") + f->value.c_str();
+        return text;
     }
     DsnSettings record_;
     PopupWindow owner_{100, 100, 400, 300};
 };
 
-TEST_F(AdvancedDialogTest, ArrayFetchOffHidesTheBufferSizeUntilCheckedAgain) {
-    struct Case { const char* name; const char* storedSize; const char* shownSize; };
-    const Case cases[] = {{"a stored buffer size", "16", "16"}, {"no stored buffer size", nullptr, "8"}};
+std::string SizeRefused(const std::string& size) {
+    return "The array fetch buffer size must be a number in the range 1 to 64.\n " + size +
+           " is not acceptable. Please reenter.";
+}
+
+TEST_F(AdvancedDialogTest, NetworkSettingsFollowTheBoxes) {
+    const std::string longSize(512, '9');
+    struct Case {
+        const char *name, *fetch, *size, *port;
+        std::vector<Step> steps;
+        INT_PTR result;
+        std::string record, box;  // the one message box's text, or none
+    };
+    const Case cases[] = {
+        {"off with a stored size", "0", "16", "2000",
+         {{'-', 0, "", ">[ ] ''(disabled) [ ] '2000' OK"}, {'p', FETCH, "", ">[x] '16' [ ] '2000' OK"},
+          {'c', IDOK, "", "closed"}},
+         IDOK, "fetch=1 size=16 port=2000 dll= qm= option=", ""},
+        {"off without a size", "0", nullptr, "2000", {{'p', FETCH, "", ">[x] '8' [ ] '2000' OK"}, {'c', IDOK, "", "closed"}},
+         IDOK, "fetch=1 size=8 port=2000 dll= qm= option=", ""},
+        {"nothing given: on with 8 KB", nullptr, nullptr, nullptr,
+         {{'-', 0, "", ">[x] '8' [ ] '' OK(disabled)"}, {'c', IDCANCEL, "", "closed"}}, IDCANCEL,
+         "fetch~ size=8 port~ dll~ qm~ option~", ""},
+        {"the standard port is a toggle; OK wants a port, and a size while fetching", "1", "8", "1583",
+         {{'-', 0, "", ">[x] '8' [x] '1583'(disabled) OK"}, {'p', STD, "", "[x] '8' >[ ] '' OK(disabled)"},
+          {'t', PORT, "2000", "[x] '8' >[ ] '2000' OK"}, {'t', SIZE, "", "[x] '' >[ ] '2000' OK(disabled)"},
+          {'p', FETCH, "", ">[ ] ''(disabled) [ ] '2000' OK"}, {'p', FETCH, "", ">[x] '8' [ ] '2000' OK"},
+          {'t', PORT, "", ">[x] '8' [ ] '' OK(disabled)"}, {'c', IDCANCEL, "", "closed"}},
+         IDCANCEL, "fetch=1 size=8 port~ dll~ qm~ option~", ""},
+        {"size 1", "1", "1", "1583", {{'c', IDOK, "", "closed"}}, IDOK, "fetch=1 size=1 port=1583 dll= qm= option=", ""},
+        {"size 64", "1", "64", "1583", {{'c', IDOK, "", "closed"}}, IDOK, "fetch=1 size=64 port=1583 dll= qm= option=", ""},
+        {"size 0", "1", "0", "1583", {{'c', IDOK, "", ">[x] '0' [x] '1583'(disabled) OK"}, {'c', IDCANCEL, "", "closed"}}, IDCANCEL,
+         "fetch=1 size~0 port=1583 dll= qm= option=", SizeRefused("0")},
+        {"size 65", "1", "65", "1583", {{'c', IDOK, "", ">[x] '65' [x] '1583'(disabled) OK"}, {'c', IDCANCEL, "", "closed"}}, IDCANCEL,
+         "fetch=1 size~65 port=1583 dll= qm= option=", SizeRefused("65")},
+        {"a stored size past the typing limit is quoted whole", "1", longSize.c_str(), "1583", {{'c', IDOK, "", ""}, {'c', IDCANCEL, "", "closed"}}, IDCANCEL,
+         "fetch=1 size~" + longSize + " port=1583 dll= qm= option=", SizeRefused(longSize)},
+        {"fetch off drops the size without a word", "1", "8", "1583",
+         {{'t', SIZE, "99", ""}, {'p', FETCH, "", ""}, {'c', IDOK, "", "closed"}}, IDOK,
+         "fetch=0 size~ port=1583 dll= qm= option=", ""},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        record_.ArrayFetchOn.set("0");
-        record_.ArrayBufferSize = {};
-        if (c.storedSize) record_.ArrayBufferSize.set(c.storedSize);
-        record_.TCPPort.set("2000");
-        EXPECT_EQ(Run([&](DialogDriver& d) {
-                      EXPECT_FALSE(d.checked(IDC_ARRAY_FETCH));
-                      EXPECT_FALSE(d.enabled(IDC_ARRAY_BUFFER_SIZE));
-                      EXPECT_EQ(d.text(IDC_ARRAY_BUFFER_SIZE), "");
-                      EXPECT_FALSE(d.checked(IDC_TCP_PORT_DEFAULT));
-                      EXPECT_TRUE(d.enabled(IDC_TCP_PORT));
-                      EXPECT_EQ(d.text(IDC_TCP_PORT), "2000");
-                      d.press(IDC_ARRAY_FETCH);
-                      EXPECT_TRUE(d.enabled(IDC_ARRAY_BUFFER_SIZE));
-                      EXPECT_EQ(d.text(IDC_ARRAY_BUFFER_SIZE), c.shownSize);
-                      d.click(IDOK);
-                  }),
-                  IDOK);
-        EXPECT_STREQ(record_.ArrayFetchOn.value.c_str(), "1");
-        EXPECT_STREQ(record_.ArrayBufferSize.value.c_str(), c.shownSize);
-    }
-}
-
-TEST_F(AdvancedDialogTest, TheDefaultPortIsAToggleAndOkWantsAPort) {
-    // Array fetch not given: shown on, with 8 KB.
-    EXPECT_EQ(Run([](DialogDriver& d) {
-                  EXPECT_TRUE(d.checked(IDC_ARRAY_FETCH));
-                  EXPECT_EQ(d.text(IDC_ARRAY_BUFFER_SIZE), "8");
-                  d.click(IDCANCEL);
-              }),
-              IDCANCEL);
-    // As the setup dialog opens it: every field given.
-    record_.ArrayFetchOn.set("1");
-    record_.ArrayBufferSize.set("8");
-    record_.TCPPort.set("1583");
-    EXPECT_EQ(Run([](DialogDriver& d) {
-                  EXPECT_TRUE(d.checked(IDC_TCP_PORT_DEFAULT));
-                  EXPECT_FALSE(d.enabled(IDC_TCP_PORT));
-                  EXPECT_EQ(d.text(IDC_TCP_PORT), "1583");
-                  EXPECT_TRUE(d.enabled(IDOK));
-                  d.press(IDC_TCP_PORT_DEFAULT);
-                  EXPECT_EQ(d.text(IDC_TCP_PORT), "");
-                  EXPECT_TRUE(d.enabled(IDC_TCP_PORT));
-                  EXPECT_FALSE(d.enabled(IDOK));
-                  d.type(IDC_TCP_PORT, "2000");
-                  EXPECT_TRUE(d.enabled(IDOK));
-                  d.type(IDC_ARRAY_BUFFER_SIZE, "");
-                  EXPECT_FALSE(d.enabled(IDOK));  // array fetch on wants a size too
-                  d.press(IDC_ARRAY_FETCH);
-                  EXPECT_TRUE(d.enabled(IDOK));
-                  d.press(IDC_ARRAY_FETCH);
-                  d.type(IDC_TCP_PORT, "2100");
-                  d.click(IDCANCEL);
-              }),
-              IDCANCEL);
-    // Cancel keeps what the boxes already put into the record; the setup dialog's OK writes it.
-    EXPECT_STREQ(record_.TCPPort.value.c_str(), "2100");
-}
-
-TEST_F(AdvancedDialogTest, BufferSizesFromOneToSixtyFourAreAccepted) {
-    struct Case { const char* size; bool accepted; };
-    const Case cases[] = {{"1", true}, {"64", true}, {"0", false}, {"65", false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.size);
-        record_.ArrayFetchOn.set("1");
-        record_.TCPPort.set("1583");
+        Reset(c.fetch, c.size, c.port);
         MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
         HWND dialog = nullptr;
-        INT_PTR result = Run([&](DialogDriver& d) {
-            dialog = d.dialog();
-            d.type(IDC_ARRAY_BUFFER_SIZE, c.size);
-            d.click(IDOK);
-            if (c.accepted) return;
-            EXPECT_TRUE(d.open());
-            DWORD start = 0, end = 0;
-            SendMessageA(d.item(IDC_ARRAY_BUFFER_SIZE), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                         reinterpret_cast<LPARAM>(&end));
-            EXPECT_EQ(start, 0u);  // the whole text selected for retyping
-            EXPECT_EQ(end, std::strlen(c.size));
-            d.click(IDCANCEL);
-        });
-        EXPECT_EQ(result, c.accepted ? IDOK : IDCANCEL);
-        EXPECT_EQ(record_.ArrayBufferSize.isSet, c.accepted ? 1u : 0u);
-        EXPECT_EQ(boxes.boxes(), (c.accepted ? Boxes{} : Boxes{{dialog, SizeRefused(c.size), kSetupCaption, kStopBox}}));
-    }
-    // A buffer size the record was given at full length (typing is held to two characters)
-    // is refused with the whole text in the message.
-    const std::string longSize(512, '9');
-    record_.ArrayBufferSize.set(longSize.c_str());
-    {
-        MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-        EXPECT_EQ(Run([](DialogDriver& d) {
-                      d.click(IDOK);
-                      EXPECT_TRUE(d.open());
-                      d.click(IDCANCEL);
+        EXPECT_EQ(Run([&](DialogDriver& d) {
+                      dialog = d.dialog();
+                      d.play(c.steps, {FETCH, SIZE, STD, PORT, IDOK});
                   }),
-                  IDCANCEL);
-        ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text, SizeRefused(longSize));
+                  c.result);
+        EXPECT_EQ(Record(), c.record);
+        EXPECT_EQ(boxes.boxes(), (c.box.empty() ? Boxes{} : Boxes{{dialog, c.box, kSetupCaption, kStopBox}}));
     }
-    // With array fetch off, whatever the box holds is dropped without a word.
-    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-    EXPECT_EQ(Run([](DialogDriver& d) {
-                  d.type(IDC_ARRAY_BUFFER_SIZE, "99");
-                  d.press(IDC_ARRAY_FETCH);
-                  d.click(IDOK);
-              }),
-              IDOK);
-    EXPECT_TRUE(boxes.boxes().empty());
-    EXPECT_STREQ(record_.ArrayFetchOn.value.c_str(), "0");
-    EXPECT_EQ(record_.ArrayBufferSize.isSet, 0u);
-    EXPECT_STREQ(record_.ArrayBufferSize.value.c_str(), "");
 }
 
-TEST_F(AdvancedDialogTest, TranslationIsChosenFromTheStoredDsnAndTheRegisteredTranslator) {
+TEST_F(AdvancedDialogTest, TranslationFollowsTheStoredDsnAndTheRegisteredTranslator) {
     struct Case {
-        const char* name;
-        const char* registered;  // the "ODBC Translators" entry, or none
-        const char* translatorPath;
-        const char* storedQmTranslate;
-        const char* translationDll;
-        int selected;
-        bool oemEnabled;
+        const char *name, *registered, *path, *storedQm, *dll;  // registered: the "ODBC Translators" entry
+        std::string shown;                                       // None, Automatic, OEM/ANSI
+        int choose;                                              // then OK, or Cancel (0)
+        std::string record;
     };
+    const char* qmoem = "C:\\t\\qmoem.dll";
     const Case cases[] = {
-        {"QmTranslate stored in capitals", "Installed", "C:\\t\\qmoem.dll", "AUTO", "", IDC_TRANSLATION_AUTO, true},
-        {"translator registered, nothing chosen", "installed", "C:\\t\\qmoem.dll", "", "", IDC_TRANSLATION_NONE, true},
-        {"translator registered and a translator stored", "Installed", "C:\\t\\qmoem.dll", "", "x.dll",
-         IDC_TRANSLATION_OEM, true},
-        {"translator not registered", nullptr, nullptr, "", "x.dll", IDC_TRANSLATION_NONE, false},
-        {"translator registered otherwise", "Removed", nullptr, "", "x.dll", IDC_TRANSLATION_NONE, false},
+        {"QmTranslate stored in capitals", "Installed", qmoem, "AUTO", "", "[ ] [x] [ ]", 0, "dll= qm=AUTO option~"},
+        {"registered, nothing chosen", "installed", qmoem, "", "", "[x] [ ] [ ]", 0, "dll= qm= option~"},
+        {"registered and a translator stored", "Installed", qmoem, "", "x.dll", "[ ] [ ] [x]", 0, "dll=x.dll qm= option~"},
+        {"not registered", nullptr, nullptr, "", "x.dll", "[x] [ ] [ ](disabled)", 0, "dll=x.dll qm= option~"},
+        {"registered otherwise", "Removed", nullptr, "", "x.dll", "[x] [ ] [ ](disabled)", 0, "dll=x.dll qm= option~"},
+        {"none chosen", "Installed", qmoem, "", "", "[x] [ ] [ ]", NONE, "dll= qm= option="},
+        {"automatic chosen", "Installed", qmoem, "", "", "[x] [ ] [ ]", AUTO, "dll= qm=Auto option="},
+        {"conversion chosen", "Installed", qmoem, "", "", "[x] [ ] [ ]", OEM, "dll=C:\\t\\qmoem.dll qm= option="},
+        {"conversion without a Translator key", "Installed", nullptr, "", "", "[x] [ ] [ ]", OEM, "dll= qm= option="},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ForgetTranslator();
-        if (c.registered) RegisterTranslator(c.registered, c.translatorPath);
-        ASSERT_TRUE(CreateDsn("Sales", {{"QmTranslate", c.storedQmTranslate}}));
-        record_.TCPPort.set("1583");
+        if (c.registered) RegisterTranslator(c.registered, c.path);
+        ASSERT_TRUE(CreateDsn("Sales", {{"QmTranslate", c.storedQm}}));
+        Reset("1", "8", "1583");
         record_.QmTranslate.set("");  // loaded by the setup dialog; the stored value is read again here
-        record_.TranslationDLL.set(c.translationDll);
+        record_.TranslationDLL.set(c.dll);
         EXPECT_EQ(Run([&](DialogDriver& d) {
-                      for (int radio : {IDC_TRANSLATION_NONE, IDC_TRANSLATION_AUTO, IDC_TRANSLATION_OEM})
-                          EXPECT_EQ(d.checked(radio), radio == c.selected) << radio;
-                      EXPECT_EQ(d.enabled(IDC_TRANSLATION_OEM), c.oemEnabled);
-                      d.click(IDCANCEL);
+                      EXPECT_EQ(d.state({NONE, AUTO, OEM}), c.shown);
+                      if (c.choose) d.press(c.choose);
+                      d.click(c.choose ? IDOK : IDCANCEL);
                   }),
-                  IDCANCEL);
-        EXPECT_STREQ(record_.TranslationDLL.value.c_str(), c.translationDll);  // Cancel leaves the translation
+                  c.choose ? IDOK : IDCANCEL);
+        EXPECT_EQ(Record(), "fetch=1 size=8 port=1583 " + c.record);
     }
 }
 
-TEST_F(AdvancedDialogTest, OkStoresTheChosenTranslation) {
-    struct Case { const char* name; int choose; const char* translatorPath; const char* dll; const char* qm; };
-    const Case cases[] = {
-        {"none", IDC_TRANSLATION_NONE, "C:\\t\\qmoem.dll", "", ""},
-        {"automatic", IDC_TRANSLATION_AUTO, "C:\\t\\qmoem.dll", "", "Auto"},
-        {"OEM/ANSI conversion", IDC_TRANSLATION_OEM, "C:\\t\\qmoem.dll", "C:\\t\\qmoem.dll", ""},
-        {"OEM/ANSI conversion without a Translator key", IDC_TRANSLATION_OEM, nullptr, "", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ForgetTranslator();
-        RegisterTranslator("Installed", c.translatorPath);
-        record_.TCPPort.set("1583");
-        record_.TranslationOption.set("stale");
-        EXPECT_EQ(Run([&](DialogDriver& d) {
-                      d.press(c.choose);
-                      d.click(IDOK);
-                  }),
-                  IDOK);
-        EXPECT_STREQ(record_.TranslationDLL.value.c_str(), c.dll);
-        EXPECT_STREQ(record_.QmTranslate.value.c_str(), c.qm);
-        EXPECT_STREQ(record_.TranslationOption.value.c_str(), "");
-        EXPECT_TRUE(record_.TranslationDLL.isSet && record_.QmTranslate.isSet && record_.TranslationOption.isSet);
-    }
+TEST_F(AdvancedDialogTest, HelpButtonAndF1OpenTheAdvancedTopic) {
+    ProductRegistrySandbox registry;
+    ASSERT_TRUE(ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE,
+                                            L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\InstallInfo",
+                                            L"InstallDir", L"C:\\qm"));
+    ImportHook start(GetModuleHandleA(nullptr), "kernel32.dll", "CreateProcessA", reinterpret_cast<void*>(&RecordStart));
+    ASSERT_TRUE(start.installed());
+    Reset("1", "8", "1583");
+    Launched.clear();
+    EXPECT_EQ(Run([](DialogDriver& d) {
+                  d.click(IDC_HELP_BUTTON);
+                  d.help();
+                  d.click(IDCANCEL);
+              }),
+              IDCANCEL);
+    const std::string launch = "C:\\qm\\bin|keyhh -qmsw -#mapid 300004 \"C:\\qm\\Docs\\qmswdocs.chm>$global_qmhelp\"\n";
+    EXPECT_EQ(Launched, launch + launch);
+}
+
+// A host may run the exported procedure outside a ConfigDSN call: with no record it ends at once.
+TEST_F(AdvancedDialogTest, WithoutARecordTheDialogIsCancelled) {
+    Settings = nullptr;
+    EXPECT_EQ(DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ADVANCED), owner_, AdvancedDlgProc, 0),
+              IDCANCEL);
 }
 
 }  // namespace

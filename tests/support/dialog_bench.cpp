@@ -1,29 +1,10 @@
 #include "tests/support/dialog_bench.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <atomic>
 #include <thread>
-
-namespace {
-
-// The visible dialog owned by owner, once it is there.
-HWND FindOwnedDialog(HWND owner) {
-    HWND found = nullptr;
-    Eventually([&] {
-        for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-            char className[16] = {};
-            GetClassNameA(w, className, sizeof className);
-            if (GetWindow(w, GW_OWNER) == owner && std::string(className) == "#32770" &&
-                (GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE)) {
-                found = w;
-                return true;
-            }
-        }
-        return false;
-    });
-    return found;
-}
-
-}  // namespace
 
 bool Eventually(const std::function<bool()>& condition) {
     for (int i = 0; i < 400; ++i) {
@@ -33,17 +14,24 @@ bool Eventually(const std::function<bool()>& condition) {
     return condition();
 }
 
-void DialogDriver::type(int id, const std::string& text) const { SetDlgItemTextA(dialog_, id, text.c_str()); }
-
 std::string DialogDriver::text(int id) const {
-    char text[1024] = {};
+    char text[1100] = {};
     GetDlgItemTextA(dialog_, id, text, sizeof text);
     return text;
 }
 
-bool DialogDriver::enabled(int id) const { return IsWindowEnabled(GetDlgItem(dialog_, id)) != FALSE; }
-bool DialogDriver::visible(int id) const { return (GetWindowLongA(GetDlgItem(dialog_, id), GWL_STYLE) & WS_VISIBLE) != 0; }
-LONG DialogDriver::style(int id) const { return GetWindowLongA(GetDlgItem(dialog_, id), GWL_STYLE); }
+void DialogDriver::click(int id) const {
+    SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item(id)));
+}
+
+void DialogDriver::post(int id) const {
+    PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item(id)));
+}
+
+void DialogDriver::help() const {
+    HELPINFO info = {sizeof info, HELPINFO_WINDOW, 0, focus(), 0, {0, 0}};
+    SendMessageA(dialog_, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+}
 
 HWND DialogDriver::focus() const {
     GUITHREADINFO info = {};
@@ -52,20 +40,52 @@ HWND DialogDriver::focus() const {
     return info.hwndFocus;
 }
 
-void DialogDriver::click(int id) const {
-    SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog_, id)));
+std::string DialogDriver::state(std::initializer_list<int> ids) const {
+    std::string line;
+    for (int id : ids) {
+        char kind[16] = {};
+        GetClassNameA(item(id), kind, sizeof kind);
+        const LONG type = GetWindowLongA(item(id), GWL_STYLE) & BS_TYPEMASK;
+        std::string shown = "'" + text(id) + "'";
+        if (_stricmp(kind, "Button") == 0 && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_GROUPBOX)
+            shown = checked(id) ? "[x]" : "[ ]";
+        else if (_stricmp(kind, "Button") == 0)
+            shown.assign(text(id)).erase(std::remove(shown.begin(), shown.end(), '&'), shown.end());
+        line += (line.empty() ? "" : " ") + std::string(focus() == item(id) ? ">" : "") + shown +
+                (enabled(id) ? "" : "(disabled)");
+    }
+    return line;
 }
 
-void DialogDriver::post(int id) const {
-    PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog_, id)));
+void DialogDriver::play(const std::vector<Step>& steps, std::initializer_list<int> ids) const {
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << s.action << " " << s.id << " '" << s.text << "'");
+        if (s.action == 't') type(s.id, s.text);
+        if (s.action == 'p') press(s.id);
+        if (s.action == 'c') click(s.id);
+        if (s.action == 'h') help();
+        if (s.state == "closed") {
+            EXPECT_TRUE(Eventually([&] { return !open(); }));
+        } else if (!s.state.empty()) {
+            EXPECT_EQ(state(ids), s.state);
+        }
+    }
 }
 
 INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
                   const std::function<void(DialogDriver&)>& script) {
     std::atomic<bool> leftOpen{false};
     std::thread driver([&] {
-        HWND dialog = FindOwnedDialog(owner);
-        if (dialog == nullptr) return;
+        HWND dialog = nullptr;  // the visible dialog the owner owns, once it is there
+        Eventually([&] {
+            for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w && !dialog; w = GetWindow(w, GW_HWNDNEXT)) {
+                char kind[16] = {};
+                GetClassNameA(w, kind, sizeof kind);
+                if (GetWindow(w, GW_OWNER) == owner && std::string(kind) == "#32770" && IsWindowVisible(w)) dialog = w;
+            }
+            return dialog != nullptr;
+        });
+        if (dialog == nullptr) return;  // not created: nothing to drive
         DialogDriver d(dialog);
         script(d);
         if (!Eventually([&] { return !IsWindow(dialog); })) {
@@ -73,10 +93,7 @@ INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         }
     });
-    INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(templateId), owner, procedure, 0);
-    if (result == -1) {
-        // Nothing to drive: let the driver's search run out on its own.
-    }
+    const INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(templateId), owner, procedure, 0);
     driver.join();
     return leftOpen ? -2 : result;
 }

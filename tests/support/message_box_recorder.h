@@ -1,5 +1,5 @@
 // Records every MessageBoxA call a module makes (owner, text, caption, flags) and answers
-// each with the next scripted answer (IDOK when the script is empty).
+// each with the next scripted answer (IDOK when none is left).
 #pragma once
 
 #include <windows.h>
@@ -24,8 +24,7 @@ inline bool operator==(const RecordedMessageBox& a, const RecordedMessageBox& b)
 inline std::ostream& operator<<(std::ostream& os, const RecordedMessageBox& b) {
     return os << "{owner " << b.owner << ", \"" << b.text << "\", \"" << b.caption << "\", flags " << b.flags << "}";
 }
-// The boxes a test expects, compared whole with boxes().
-using Boxes = std::vector<RecordedMessageBox>;
+using Boxes = std::vector<RecordedMessageBox>;  // compared whole with boxes()
 inline constexpr char kSetupCaption[] = "Quillmere 64-bit ODBC DSN Setup";
 inline constexpr UINT kStopBox = MB_OK | MB_ICONSTOP;
 
@@ -45,9 +44,11 @@ private:
 
 class MessageBoxRecorder {
 public:
-    explicit MessageBoxRecorder(HMODULE module);
-    ~MessageBoxRecorder();
-
+    explicit MessageBoxRecorder(HMODULE module)
+        : hook_(new ImportHook(module, "user32.dll", "MessageBoxA", reinterpret_cast<void*>(&Record))) {
+        active_ = this;
+    }
+    ~MessageBoxRecorder() { active_ = nullptr; }
     bool installed() const { return hook_->installed(); }
     void answer(int reply) { answers_.push_back(reply); }
     const std::vector<RecordedMessageBox>& boxes() const { return boxes_; }

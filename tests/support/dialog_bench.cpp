@@ -7,10 +7,7 @@
 #include <thread>
 
 bool Eventually(const std::function<bool()>& condition) {
-    for (int i = 0; i < 400; ++i) {
-        if (condition()) return true;
-        Sleep(50);
-    }
+    for (int i = 0; i < 400 && !condition(); ++i) Sleep(50);
     return condition();
 }
 
@@ -20,46 +17,33 @@ std::string DialogDriver::text(int id) const {
     return text;
 }
 
-void DialogDriver::click(int id) const {
-    SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item(id)));
-}
-
-void DialogDriver::post(int id) const {
-    PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(item(id)));
-}
-
 void DialogDriver::help() const {
-    HELPINFO info = {sizeof info, HELPINFO_WINDOW, 0, focus(), 0, {0, 0}};
+    HELPINFO info = {sizeof info, HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
     SendMessageA(dialog_, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-HWND DialogDriver::focus() const {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &info);
-    return info.hwndFocus;
-}
-
 std::string DialogDriver::state(std::initializer_list<int> ids) const {
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &thread);
     std::string line;
     for (int id : ids) {
         char kind[16] = {};
         GetClassNameA(item(id), kind, sizeof kind);
         const LONG type = GetWindowLongA(item(id), GWL_STYLE) & BS_TYPEMASK;
         std::string shown = "'" + text(id) + "'";
-        if (_stricmp(kind, "Button") == 0 && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_GROUPBOX)
-            shown = checked(id) ? "[x]" : "[ ]";
-        else if (_stricmp(kind, "Button") == 0)
-            shown.assign(text(id)).erase(std::remove(shown.begin(), shown.end(), '&'), shown.end());
-        line += (line.empty() ? "" : " ") + std::string(focus() == item(id) ? ">" : "") + shown +
-                (enabled(id) ? "" : "(disabled)");
+        if (_stricmp(kind, "Button") == 0 && type > BS_DEFPUSHBUTTON) shown = checked(id) ? "[x]" : "[ ]";
+        if (_stricmp(kind, "Button") == 0 && type <= BS_DEFPUSHBUTTON)
+            shown = text(id), shown.erase(std::remove(shown.begin(), shown.end(), '&'), shown.end());
+        line += (line.empty() ? "" : " ") + std::string(thread.hwndFocus == item(id) ? ">" : "") + shown +
+                (IsWindowEnabled(item(id)) ? "" : "(disabled)");
     }
     return line;
 }
 
 void DialogDriver::play(const std::vector<Step>& steps, std::initializer_list<int> ids) const {
     for (const Step& s : steps) {
-        SCOPED_TRACE(testing::Message() << "step " << s.action << " " << s.id << " '" << s.text << "'");
+        SCOPED_TRACE(testing::Message() << "after " << s.action << " " << s.id << " '" << s.text << "'");
         if (s.action == 't') type(s.id, s.text);
         if (s.action == 'p') press(s.id);
         if (s.action == 'c') click(s.id);
@@ -88,10 +72,8 @@ INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
         if (dialog == nullptr) return;  // not created: nothing to drive
         DialogDriver d(dialog);
         script(d);
-        if (!Eventually([&] { return !IsWindow(dialog); })) {
-            leftOpen = true;
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        }
+        if (!Eventually([&] { return !IsWindow(dialog); }))
+            leftOpen = true, PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     });
     const INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(templateId), owner, procedure, 0);
     driver.join();

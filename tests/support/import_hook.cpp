@@ -6,18 +6,13 @@ void** FindImportSlot(HMODULE module, const char* dllName, const char* functionN
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (dir.VirtualAddress == 0) return nullptr;
-    for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name; ++desc) {
-        if (_stricmp(reinterpret_cast<const char*>(base + desc->Name), dllName) != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
-            base + (desc->OriginalFirstThunk ? desc->OriginalFirstThunk : desc->FirstThunk));
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), functionName) == 0)
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); dir.VirtualAddress && d->Name; ++d) {
+        if (_stricmp(reinterpret_cast<const char*>(base + d->Name), dllName) != 0) continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
+        for (auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); names->u1.AddressOfData; ++names, ++slots)
+            if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
+                std::strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, functionName) == 0)
                 return reinterpret_cast<void**>(&slots->u1.Function);
-        }
     }
     return nullptr;
 }
@@ -31,9 +26,7 @@ static void WriteSlot(void** slot, void* value) {
 
 ImportHook::ImportHook(HMODULE module, const char* dllName, const char* functionName, void* replacement)
     : slot_(FindImportSlot(module, dllName, functionName)) {
-    if (slot_ == nullptr) return;
-    original_ = *slot_;
-    WriteSlot(slot_, replacement);
+    if (slot_ != nullptr) original_ = *slot_, WriteSlot(slot_, replacement);
 }
 
 ImportHook::~ImportHook() {

@@ -1,7 +1,6 @@
-// Replaces one imported function of a loaded module (its import address table slot) for as
-// long as the hook lives, so tests can watch and answer the product's calls to Windows.
+// Replaces one imported function of a loaded module (its import address table slot) while
+// the hook lives, so tests can watch and answer the product's calls to Windows.
 #pragma once
-
 #include <windows.h>
 
 class ImportHook {

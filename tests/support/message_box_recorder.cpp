@@ -6,8 +6,7 @@ int WINAPI MessageBoxRecorder::Record(HWND owner, LPCSTR text, LPCSTR caption, U
     MessageBoxRecorder* self = active_;
     if (self == nullptr) return IDCANCEL;
     self->boxes_.push_back({owner, text ? text : "<null>", caption ? caption : "<null>", flags});
-    if (self->answers_.empty()) return IDOK;
-    const int reply = self->answers_.front();
-    self->answers_.pop_front();
+    const int reply = self->answers_.empty() ? IDOK : self->answers_.front();
+    if (!self->answers_.empty()) self->answers_.pop_front();
     return reply;
 }

@@ -1,7 +1,6 @@
 // Records every MessageBoxA call a module makes (owner, text, caption, flags) and answers
 // each with the next scripted answer (IDOK when none is left).
 #pragma once
-
 #include <windows.h>
 
 #include <deque>
@@ -14,13 +13,12 @@
 
 struct RecordedMessageBox {
     HWND owner;
-    std::string text;
-    std::string caption;  // "<null>" when the caller passed no caption
+    std::string text, caption;  // caption "<null>" when the caller passed none
     UINT flags;
+    bool operator==(const RecordedMessageBox& b) const {
+        return owner == b.owner && text == b.text && caption == b.caption && flags == b.flags;
+    }
 };
-inline bool operator==(const RecordedMessageBox& a, const RecordedMessageBox& b) {
-    return a.owner == b.owner && a.text == b.text && a.caption == b.caption && a.flags == b.flags;
-}
 inline std::ostream& operator<<(std::ostream& os, const RecordedMessageBox& b) {
     return os << "{owner " << b.owner << ", \"" << b.text << "\", \"" << b.caption << "\", flags " << b.flags << "}";
 }
@@ -45,9 +43,7 @@ private:
 class MessageBoxRecorder {
 public:
     explicit MessageBoxRecorder(HMODULE module)
-        : hook_(new ImportHook(module, "user32.dll", "MessageBoxA", reinterpret_cast<void*>(&Record))) {
-        active_ = this;
-    }
+        : hook_(new ImportHook(module, "user32.dll", "MessageBoxA", reinterpret_cast<void*>(&Record))) { active_ = this; }
     ~MessageBoxRecorder() { active_ = nullptr; }
     bool installed() const { return hook_->installed(); }
     void answer(int reply) { answers_.push_back(reply); }

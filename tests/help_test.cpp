@@ -7,10 +7,10 @@
 #include <io.h>
 
 #include <cstdio>
-#include <string>
 
 #include "dialogs/help.h"
 #include "tests/support/dialog_bench.h"
+#include "tests/support/executable_folder.h"
 #include "tests/support/file_text.h"
 #include "tests/support/import_hook.h"
 #include "tests/support/message_box_recorder.h"
@@ -24,104 +24,85 @@ std::string Started;  // "directory|command line" of each start, refused
 BOOL WINAPI RecordStart(LPCSTR, LPSTR command, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
                         LPCSTR directory, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
     Started += std::string(directory) + "|" + command;
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return FALSE;
+    return SetLastError(ERROR_FILE_NOT_FOUND), FALSE;
 }
 
 // What LaunchHelp writes to the standard output (text mode: lines end in CR LF).
-std::string StandardOutputOf(std::int32_t topic) {
+std::string StandardOutputOfLaunch() {
+    const std::string file = ExecutableFolder() + "\\help-stdout.txt";
     std::fflush(stdout);
-    char path[MAX_PATH];
-    GetTempPathA(MAX_PATH, path);
-    const std::string file = std::string(path) + "dsnset-help-stdout.txt";
     const int saved = _dup(1), redirected = _open(file.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC, 0600);
     _dup2(redirected, 1);
-    LaunchHelp(topic);
+    LaunchHelp(300004);
     std::fflush(stdout);
     _dup2(saved, 1);
-    _close(redirected);
-    _close(saved);
+    _close(redirected), _close(saved);
     const std::string text = ReadWholeFile(file);
-    DeleteFileA(file.c_str());
-    return text;
+    return DeleteFileA(file.c_str()), text;
 }
 
 TEST(HelpTest, TheLaunchComesFromTheRecordedInstallationOrIsRefusedWhole) {
     ProductRegistrySandbox registry;
-    ImportHook start(GetModuleHandleA(nullptr), "kernel32.dll", "CreateProcessA", reinterpret_cast<void*>(&RecordStart));
-    ASSERT_TRUE(start.installed());
+    ImportHook start(GetModuleHandleA(nullptr), "kernel32.dll", "CreateProcessA", reinterpret_cast<void*>(RecordStart));
     const std::string none = "Help is not available: no installation directory of the product is recorded.\r\n";
-    const std::string failed = "CreateProcess failed (2).\r\n", d250(250, 'd');
-    struct Case { const char* name; const wchar_t* dir; std::string out, started; };
+    const std::string failed = "CreateProcess failed (2).\r\n", d(250, 'd');
+    const std::string chm = "\\Docs\\qmswdocs.chm>$global_qmhelp\"";
     const std::wstring longest = L"C:\\" + std::wstring(250, L'd'), tooLong = longest + L"d";
+    struct Case { const char* name; const wchar_t* dir; std::string out, started; };
     const Case cases[] = {
         {"none recorded", nullptr, none, ""},
         {"empty", L"", none, ""},
         {"one past what the launcher takes", tooLong.c_str(), none, ""},
-        {"trailing backslash", L"C:\\Prog\\", failed,
-         "C:\\Prog\\bin|keyhh -qmsw -#mapid 300004 \"C:\\Prog\\Docs\\qmswdocs.chm>$global_qmhelp\""},
+        {"trailing backslash", L"C:\\Prog\\", failed, "C:\\Prog\\bin|keyhh -qmsw -#mapid 300004 \"C:\\Prog" + chm},
         {"the longest the launcher takes", longest.c_str(), failed,
-         "C:\\" + d250 + "\\bin|keyhh -qmsw -#mapid 300004 \"C:\\" + d250 + "\\Docs\\qmswdocs.chm>$global_qmhelp\""},
+         "C:\\" + d + "\\bin|keyhh -qmsw -#mapid 300004 \"C:\\" + d + chm},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ProductRegistrySandbox::Clear();
         EXPECT_TRUE(!c.dir || ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, kClient, L"InstallDir", c.dir));
         Started.clear();
-        EXPECT_EQ(StandardOutputOf(300004), c.out);
+        EXPECT_EQ(StandardOutputOfLaunch(), c.out);
         EXPECT_EQ(Started, c.started);
     }
 }
 
-std::size_t Count(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
-// The stand-in launcher records its start and waits for the event before it ends.
+// The stand-in launcher records "start|<its directory>|<command line>", then waits for the
+// event before it records "end".
 TEST(HelpTest, TheLauncherRunsFromTheBinFolderAndIsNeverWaitedFor) {
     ProductRegistrySandbox registry;
     TempFolder install(L"dsnset-help");
     CreateDirectoryW((install / L"bin").c_str(), nullptr);
-    ASSERT_TRUE(ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, kClient, L"InstallDir", install.path()));
-    const std::string record(std::string(install.path().begin(), install.path().end()) + "\\keyhh.log");
+    ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, kClient, L"InstallDir", install.path());
+    const std::string dir(install.path().begin(), install.path().end()), record = dir + "\\keyhh.log";
     SetEnvironmentVariableA("QM_KEYHH_RECORD", record.c_str());
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, "QmKeyhhRelease");
     LaunchHelp(300004);
     LaunchHelp(300008);
-    // Both calls are back while both launchers still wait to be released.
-    EXPECT_TRUE(Eventually([&] { return Count(ReadWholeFile(record), "start|") == 2; })) << ReadWholeFile(record);
-    EXPECT_EQ(Count(ReadWholeFile(record), "end\n"), 0u);
-    EXPECT_EQ(Count(ReadWholeFile(record), "start|" + record.substr(0, record.size() - 10) + "\\bin|keyhh"), 2u);
+    const std::string line = "start|" + dir + "\\bin|keyhh -qmsw -#mapid 30000";
+    auto has = [&](const std::string& part) { return ReadWholeFile(record).find(part) != std::string::npos; };
+    EXPECT_TRUE(Eventually([&] { return has(line + "4") && has(line + "8"); })) << ReadWholeFile(record);
+    EXPECT_FALSE(has("end"));  // both calls are back while both launchers wait
     SetEvent(release);
-    EXPECT_TRUE(Eventually([&] { return Count(ReadWholeFile(record), "end\n") == 2; }));
+    EXPECT_TRUE(Eventually([&] { return ReadWholeFile(record).find("end") != ReadWholeFile(record).rfind("end"); }));
     CloseHandle(release);
     SetEnvironmentVariableA("QM_KEYHH_RECORD", nullptr);
 }
 
-// HelpDlgProc serves a host's modeless dialog (made in memory here: no template of the
-// library uses it): centred on its owner and kept on the desktop, or on the desktop when
-// it has no owner; gone on OK or Cancel.
+// HelpDlgProc serves a host's modeless dialog (made in memory: no template of the library
+// uses it): centred on its owner, or on the desktop without one; gone on OK or Cancel.
 TEST(HelpTest, TheHostsDialogCentresOnItsOwnerAndClosesOnOkOrCancel) {
-    RECT desk;
-    GetWindowRect(GetDesktopWindow(), &desk);
-    struct { DLGTEMPLATE header; WORD menu, windowClass, title; } form = {{WS_POPUP | WS_CAPTION, 0, 0, 0, 0, 100, 60}, 0, 0, 0};
-    struct Case { const char* name; int ownerLeft; bool owned; WPARAM close; };
-    for (const Case& c : {Case{"owner in the middle", 200, true, IDOK}, Case{"owner over the left edge", -250, true, IDCANCEL},
-                          Case{"no owner", 0, false, IDOK}}) {
-        SCOPED_TRACE(c.name);
-        PopupWindow owner(c.ownerLeft, 150, 400, 300);
-        HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &form.header, c.owned ? HWND(owner) : nullptr,
-                                                 HelpDlgProc, 0);
-        ASSERT_NE(dialog, nullptr);
-        RECT own, around = desk;
+    struct { DLGTEMPLATE header; WORD menu, windowClass, title; } form = {{WS_POPUP, 0, 0, 0, 0, 100, 60}, 0, 0, 0};
+    PopupWindow owner(200, 150, 400, 300);
+    for (auto [parent, close] : {std::pair{HWND(owner), IDOK}, {nullptr, IDCANCEL}}) {
+        HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &form.header, parent, HelpDlgProc, 0);
+        RECT own, around;
         GetWindowRect(dialog, &own);
-        if (c.owned) GetWindowRect(owner, &around);
+        GetWindowRect(parent ? parent : GetDesktopWindow(), &around);
         const int w = own.right - own.left, h = own.bottom - own.top;
-        EXPECT_EQ(own.left, std::max<LONG>(desk.left, around.left + (around.right - around.left - w) / 2));
-        EXPECT_EQ(own.top, around.top + (around.bottom - around.top - h) / 2);
-        SendMessageA(dialog, WM_COMMAND, c.close, 0);
+        EXPECT_EQ(own.left, around.left + (around.right - around.left - w) / 2) << parent;
+        EXPECT_EQ(own.top, around.top + (around.bottom - around.top - h) / 2) << parent;
+        SendMessageA(dialog, WM_COMMAND, close, 0);
         EXPECT_FALSE(IsWindow(dialog));
     }
 }

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <string>
 
 #include "dialogs/logon_dialog.h"
 #include "dialogs/setup_dialog.h"
@@ -19,17 +18,18 @@
 namespace {
 
 const std::string kPassword = "Secret-7431", kFailed = "Failed to connect to server. ";
+const std::string kInvalid = kFailed + "The user name or password is not valid on the server.";
 enum { SERVER = IDC_LOGON_SERVER, USER = IDC_LOGON_USER, PASSWORD = IDC_LOGON_PASSWORD };
 
-// The cases run in order: the first leaves a user name typed, which must not enable OK in
-// the next dialog before one is typed there.
+// In order: the first case leaves a user name typed, which must not enable OK in the next
+// dialog before one is typed there.
 TEST(LogonDialogTest, OkWaitsForServerAndUserAndConnectsWithWhatWasTyped) {
     ModuleInstance = GetModuleHandleA(nullptr);  // the template and the caption
     PopupWindow owner(100, 100, 400, 300);
     const nlohmann::json server = {{"servers", {{{"names", {"dbhost", "otherhost"}},
                                                  {"logon", {{"user", "admin"}, {"password", kPassword}}}}}}};
     ServerScenario scenario(server);
-    const std::string u512(512, 'u');
+    const std::string u512(512, 'u'), both = "admin " + kPassword + ";";
     struct Case {
         const char *name, *storedServer;  // none: the setup dialog has no server name
         std::vector<Step> steps;
@@ -47,20 +47,17 @@ TEST(LogonDialogTest, OkWaitsForServerAndUserAndConnectsWithWhatWasTyped) {
         {"a wrong password keeps the dialog and the typing; the right one connects", "dbhost",
          {{'-', 0, "", ">'dbhost' '' '' OK(disabled)"}, {'t', USER, "admin", ""}, {'t', PASSWORD, "wrong", ""},
           {'c', IDOK, "", ">'dbhost' 'admin' 'wrong' OK"}, {'t', PASSWORD, kPassword, ""}, {'c', IDOK, "", "closed"}},
-         IDOK, {kFailed + "The user name or password is not valid on the server."},
-         "dbhost admin wrong;dbhost admin " + kPassword + ";", "dbhost"},
+         IDOK, {kInvalid}, "dbhost admin wrong;dbhost " + both, "dbhost"},
         {"a server typed here replaces the record's", "nowhere",
-         {{'t', USER, "admin", ""}, {'t', PASSWORD, kPassword, ""}, {'c', IDOK, "", ">'nowhere' 'admin' 'Secret-7431' OK"},
-          {'t', SERVER, "otherhost", ""}, {'c', IDOK, "", "closed"}},
-         IDOK, {kFailed + "The server could not be reached."},
-         "nowhere admin " + kPassword + ";otherhost admin " + kPassword + ";", "otherhost"},
+         {{'t', USER, "admin", ""}, {'t', PASSWORD, kPassword, ""}, {'c', IDOK, "", ""}, {'t', SERVER, "otherhost", ""},
+          {'c', IDOK, "", "closed"}},
+         IDOK, {kFailed + "The server could not be reached."}, "nowhere " + both + "otherhost " + both, "otherhost"},
         {"past 512 characters refused, not cut; 512 sent whole", nullptr,
          {{'t', SERVER, "dbhost", ""}, {'t', USER, u512, ""}, {'t', PASSWORD, std::string(513, 'p'), ""},
           {'c', IDOK, "", ""}, {'t', PASSWORD, "wrong", ""}, {'c', IDOK, "", ""}, {'c', IDCANCEL, "", "closed"}},
          IDCANCEL,
-         {"The server name, user name and password can each be at most 512 characters long. Please shorten them and "
-          "try again.",
-          kFailed + "The user name or password is not valid on the server."},
+         {"The server name, user name and password can each be at most 512 characters long. Please shorten them "
+          "and try again.", kInvalid},
          "dbhost " + u512 + " wrong;", "dbhost"},
     };
     for (const Case& c : cases) {
@@ -69,30 +66,24 @@ TEST(LogonDialogTest, OkWaitsForServerAndUserAndConnectsWithWhatWasTyped) {
         DsnSettings record;
         std::memset(&record, 0, sizeof record);
         Settings = &record;
-        HasServerName = c.storedServer != nullptr;
-        if (c.storedServer) record.ServerName.set(c.storedServer);
+        if ((HasServerName = c.storedServer != nullptr)) record.ServerName.set(c.storedServer);
         RemoteSession = kNoRemoteSession;
         MessageBoxRecorder recorder(GetModuleHandleA(nullptr));
-        HWND dialog = nullptr;
-        EXPECT_EQ(RunDialog(GetModuleHandleA(nullptr), IDD_LOGON, owner, LogonDlgProc,
-                            [&](DialogDriver& d) {
-                                dialog = d.dialog();
-                                d.play(c.steps, {SERVER, USER, PASSWORD, IDOK});
-                            }),
-                  c.result);
         Boxes boxes;
-        for (const std::string& text : c.boxes) boxes.push_back({dialog, text, kSetupCaption, kStopBox});
+        EXPECT_EQ(RunDialog(ModuleInstance, IDD_LOGON, owner, LogonDlgProc, [&](DialogDriver& d) {
+                      for (const std::string& t : c.boxes) boxes.push_back({d.dialog(), t, kSetupCaption, kStopBox});
+                      d.play(c.steps, {SERVER, USER, PASSWORD, IDOK});
+                  }), c.result);
         EXPECT_EQ(recorder.boxes(), boxes);
         std::string connects;
         for (const auto& e : scenario.read().value("connects", nlohmann::json::array()))
-            connects += e["server"].get<std::string>() + " " + e["user"].get<std::string>() + " " +
-                        e["password"].get<std::string>() + ";";
+            connects += e.value("server", "") + " " + e.value("user", "") + " " + e.value("password", "") + ";";
         EXPECT_EQ(connects, c.connects);
         EXPECT_EQ(record.ServerName.value.c_str(), c.server);
         EXPECT_EQ(RemoteSession != kNoRemoteSession, c.result == IDOK);
         if (RemoteSession != kNoRemoteSession) DBUDisconnect(&RemoteSession);
         // The password is kept nowhere the product writes: the record, the profile, its keys.
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&record), sizeof record).find(kPassword), std::string::npos);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(&record), sizeof record).find(kPassword), std::string::npos);
         for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
             for (const char* key : {"Software\\ODBC", "Software\\Quillmere Software"})
                 EXPECT_EQ(RegistryText(hive, key).find(kPassword), std::string::npos) << key;

@@ -17,11 +17,6 @@ std::string DialogDriver::text(int id) const {
     return text;
 }
 
-void DialogDriver::help() const {
-    HELPINFO info = {sizeof info, HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
-    SendMessageA(dialog_, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-}
-
 std::string DialogDriver::state(std::initializer_list<int> ids) const {
     GUITHREADINFO thread = {};
     thread.cbSize = sizeof thread;
@@ -32,8 +27,9 @@ std::string DialogDriver::state(std::initializer_list<int> ids) const {
         GetClassNameA(item(id), kind, sizeof kind);
         const LONG type = GetWindowLongA(item(id), GWL_STYLE) & BS_TYPEMASK;
         std::string shown = "'" + text(id) + "'";
-        if (_stricmp(kind, "Button") == 0 && type > BS_DEFPUSHBUTTON) shown = checked(id) ? "[x]" : "[ ]";
-        if (_stricmp(kind, "Button") == 0 && type <= BS_DEFPUSHBUTTON)
+        if (_stricmp(kind, "Button") == 0 && type > BS_DEFPUSHBUTTON)
+            shown = SendMessageA(item(id), BM_GETCHECK, 0, 0) == BST_CHECKED ? "[x]" : "[ ]";
+        else if (_stricmp(kind, "Button") == 0)
             shown = text(id), shown.erase(std::remove(shown.begin(), shown.end(), '&'), shown.end());
         line += (line.empty() ? "" : " ") + std::string(thread.hwndFocus == item(id) ? ">" : "") + shown +
                 (IsWindowEnabled(item(id)) ? "" : "(disabled)");
@@ -44,15 +40,13 @@ std::string DialogDriver::state(std::initializer_list<int> ids) const {
 void DialogDriver::play(const std::vector<Step>& steps, std::initializer_list<int> ids) const {
     for (const Step& s : steps) {
         SCOPED_TRACE(testing::Message() << "after " << s.action << " " << s.id << " '" << s.text << "'");
+        HELPINFO help = {sizeof help, HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
         if (s.action == 't') type(s.id, s.text);
         if (s.action == 'p') press(s.id);
         if (s.action == 'c') click(s.id);
-        if (s.action == 'h') help();
-        if (s.state == "closed") {
-            EXPECT_TRUE(Eventually([&] { return !open(); }));
-        } else if (!s.state.empty()) {
-            EXPECT_EQ(state(ids), s.state);
-        }
+        if (s.action == 'h') SendMessageA(dialog_, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+        if (s.state == "closed") { EXPECT_TRUE(Eventually([&] { return !open(); })); }
+        if (s.state != "closed" && !s.state.empty()) { EXPECT_EQ(state(ids), s.state); }
     }
 }
 

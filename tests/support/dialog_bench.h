@@ -1,7 +1,5 @@
-// Runs one of the library's dialogs as the library does (DialogBoxParamA on a template, with
-// an owner) while a driver thread works it as a user would: types, clicks, presses F1, and
-// reads the dialog back as one line. Waits are bounded polls; message boxes are answered by
-// a MessageBoxRecorder the test installs.
+// Runs a library dialog as the library does (DialogBoxParamA on its template, with an owner)
+// while a driver thread works it as a user would and reads it back as one line.
 #pragma once
 #include <windows.h>
 
@@ -12,7 +10,7 @@
 
 // A user's action and the state after it: 't' types text into id, 'p' presses a check box or
 // radio button, 'c' clicks a button, 'h' presses F1, '-' only looks. The state is the line of
-// the controls given to play(); "closed" when the dialog must have ended; "" not looked at.
+// the controls given to play(), "closed" when the dialog must have ended, "" not looked at.
 struct Step {
     char action;
     int id;
@@ -24,19 +22,17 @@ public:
     explicit DialogDriver(HWND dialog) : dialog_(dialog) {}
     HWND dialog() const { return dialog_; }
     HWND item(int id) const { return GetDlgItem(dialog_, id); }
-    // Sets a box's text; an edit box tells its dialog (EN_CHANGE) as typing would.
+    // An edit box tells its dialog (EN_CHANGE) as typing would.
     void type(int id, const std::string& text) const { SetDlgItemTextA(dialog_, id, text.c_str()); }
     std::string text(int id) const;
-    bool checked(int id) const { return SendMessageA(item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     // Returns once the button's handler has run.
     void click(int id) const { SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(item(id))); }
-    // As the mouse does: the check box or radio button changes its own state first.
+    // As the mouse does: a check box or radio button changes its own state first.
     void press(int id) const { SendMessageA(item(id), BM_CLICK, 0, 0); }
-    void help() const;  // F1: Windows sends the dialog WM_HELP
     bool open() const { return IsWindow(dialog_) && IsWindowVisible(dialog_); }
-    // The controls as one line, in the order given: a check box or radio button "[x]" or
-    // "[ ]", a push button its text (no '&'), any other control its text in quotes;
-    // "(disabled)" after a disabled one, ">" before the one with the keyboard focus.
+    // The controls in the order given: a check box or radio button "[x]" or "[ ]", a push
+    // button its text (no '&'), any other its text in quotes; "(disabled)" after a disabled
+    // one, ">" before the one with the keyboard focus.
     std::string state(std::initializer_list<int> ids) const;
     void play(const std::vector<Step>& steps, std::initializer_list<int> ids) const;
 
@@ -47,6 +43,6 @@ private:
 bool Eventually(const std::function<bool()>& condition);  // polls for up to 20 s
 
 // Runs the dialog modally here and the script on a driver thread once it shows; answers the
-// end code (-1 when it could not be created, -2 when the script left it open: then cancelled).
+// end code (-1: not created; -2: the script left it open, then cancelled).
 INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
                   const std::function<void(DialogDriver&)>& script);

@@ -67,7 +67,7 @@ TEST_F(FacilityTest, TheInstallerCopyIsChosenByVersion) {
         GetModuleFileNameA(chosen, path, MAX_PATH);
         const bool system = _stricmp(path, kSystem.c_str()) == 0;
         FARPROC tag = GetProcAddress(chosen, "FakeInstallerVersionTag");
-        std::string shown = std::to_string(tag ? static_cast<int>(tag()) : -1) + " from " + (system ? "system" : "search");
+        std::string shown = std::to_string(tag ? int(tag()) : -1) + " from " + (system ? "system" : "search");
         if (!chosen) shown = "none";
         if (GetFileAttributesA(kBad.c_str()) != INVALID_FILE_ATTRIBUTES) shown += ", stub moved";
         if (c.system && GetModuleHandleA((system ? search : kSystem).c_str())) shown += ", both loaded";

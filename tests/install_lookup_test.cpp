@@ -7,24 +7,24 @@
 namespace {
 
 const std::wstring kKey = L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL ", kInfo = L"\\InstallInfo";
-const std::wstring kClient = kKey + L"Client" + kInfo, kWorkgroup = kKey + L"Workgroup" + kInfo, kServer = kKey + L"NT Server" + kInfo;
+const std::wstring kClient = kKey + L"Client" + kInfo, kWorkgroup = kKey + L"Workgroup" + kInfo;
+const std::wstring kServer = kKey + L"NT Server" + kInfo;
 const HKEY M = HKEY_LOCAL_MACHINE, U = HKEY_CURRENT_USER;
 struct Value { HKEY hive; std::wstring key, name, data; };
 
 // Keys in order (Client, Workgroup, NT Server), the machine's before the user's; a value is
 // read whole into the caller's buffer (40 characters here) or not at all.
 TEST(InstallLookupTest, TheFirstKeyThatHoldsTheValueWins) {
-    const std::wstring fills(39, L'f');  // with its terminator, the whole buffer
+    const std::wstring fills(39, L'f'), dir = L"InstallDir";  // with its terminator, the whole buffer
     struct Case { const char* name; std::vector<Value> values; std::wstring shown; };  // directory, bytes read
     const Case cases[] = {
-        {"first key, less its backslash", {{M, kClient, L"InstallDir", L"C:\\Prog\\"}, {M, kWorkgroup, L"InstallDir", L"D:\\x"}},
-         L"C:\\Prog 18"},
-        {"the third key, the user's", {{U, kServer, L"InstallDir", L"E:\\Srv"}}, L"E:\\Srv 14"},
-        {"key order before root order", {{U, kClient, L"InstallDir", L"U:\\u\\"}, {M, kWorkgroup, L"InstallDir", L"W:\\x"}}, L"U:\\u 12"},
-        {"machine before user", {{U, kClient, L"InstallDir", L"U:\\u"}, {M, kClient, L"InstallDir", L"M:\\m"}}, L"M:\\m 10"},
-        {"a lone backslash stays", {{M, kClient, L"InstallDir", L"\\"}}, L"\\ 4"},
+        {"first key, less its backslash", {{M, kClient, dir, L"C:\\P\\"}, {M, kWorkgroup, dir, L"D:\\x"}}, L"C:\\P 12"},
+        {"the third key, the user's", {{U, kServer, dir, L"E:\\Srv"}}, L"E:\\Srv 14"},
+        {"key order before root order", {{U, kClient, dir, L"U:\\u\\"}, {M, kWorkgroup, dir, L"W:\\x"}}, L"U:\\u 12"},
+        {"machine before user", {{U, kClient, dir, L"U:\\u"}, {M, kClient, dir, L"M:\\m"}}, L"M:\\m 10"},
+        {"a lone backslash stays", {{M, kClient, dir, L"\\"}}, L"\\ 4"},
         {"another value name is not read", {{M, kClient, L"InstallData", L"C:\\Data"}}, L"failed 80"},
-        {"too large: the next that fits", {{M, kClient, L"InstallDir", fills + L"x"}, {U, kClient, L"InstallDir", fills}}, fills + L" 80"},
+        {"too large: the next that fits", {{M, kClient, dir, fills + L"x"}, {U, kClient, dir, fills}}, fills + L" 80"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -32,17 +32,17 @@ TEST(InstallLookupTest, TheFirstKeyThatHoldsTheValueWins) {
         for (const Value& v : c.values) ASSERT_TRUE(ProductRegistrySandbox::Set(v.hive, v.key, v.name, v.data));
         wchar_t buffer[40] = L"untouched";
         std::uint32_t size = sizeof buffer;
-        const std::int32_t result = GetInstallDir(&size, buffer);
-        EXPECT_EQ((result == static_cast<std::int32_t>(0x80004005) ? L"failed" : buffer) + std::wstring(L" ") + std::to_wstring(size),
-                  c.shown);
+        const bool failed = GetInstallDir(&size, buffer) == static_cast<std::int32_t>(0x80004005);
+        EXPECT_EQ((failed ? L"failed" : buffer) + std::wstring(L" ") + std::to_wstring(size), c.shown);
     }
     ProductRegistrySandbox registry;  // each directory reads its own value; the plain read keeps the backslash
-    for (auto [name, data] : {std::pair{L"InstallData", L"C:\\Data\\"}, {L"InstallDir", L"C:\\Prog\\"}, {L"InstallDir64", L"C:\\P64\\"}})
+    for (auto [name, data] :
+         {std::pair{L"InstallData", L"D:\\"}, {L"InstallDir", L"C:\\P\\"}, {L"InstallDir64", L"E:\\"}})
         ProductRegistrySandbox::Set(M, kWorkgroup, name, data);
     wchar_t a[64], b[64], c[64];
     std::uint32_t sa = sizeof a, sb = sizeof b, sc = sizeof c;
     EXPECT_EQ(GetInstallDataDir(&sa, a) | GetInstallDir64(&sb, b) | GetInstallValue(L"InstallDir", &sc, c), 0);
-    EXPECT_EQ(std::wstring(a) + L"|" + b + L"|" + c, L"C:\\Data|C:\\P64|C:\\Prog\\");
+    EXPECT_EQ(std::wstring(a) + L"|" + b + L"|" + c, L"D:|E:|C:\\P\\");
 }
 
 // Each installation's "bin" in key order (a key without InstallDir64 skipped), then the bare
@@ -61,7 +61,7 @@ TEST(InstallLookupTest, FindInstalledLibrarySearchesEachInstallationsBin) {
     GetCurrentDirectoryW(MAX_PATH, cwd);
     SetCurrentDirectoryW(server.path().c_str());
     const std::uint64_t needs = inWorkgroup.size() + 1;
-    struct Case { const wchar_t* name; std::uint64_t capacity; std::int32_t result; std::wstring path; std::uint64_t after; };
+    struct Case { const wchar_t* file; std::uint64_t room; std::int32_t result; std::wstring path; std::uint64_t n; };
     const Case cases[] = {
         {L"w64rmadm.dll", 261, 0, inWorkgroup, needs},
         {L"w64kfif.dll", 261, 0, inServer, inServer.size() + 1},
@@ -71,11 +71,11 @@ TEST(InstallLookupTest, FindInstalledLibrarySearchesEachInstallationsBin) {
         {L"nowhere.dll", 261, static_cast<std::int32_t>(0x80070002), L"", 261},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.capacity);
+        SCOPED_TRACE(testing::Message() << c.room);
         wchar_t output[261] = {};
-        std::uint64_t capacity = c.capacity;
-        EXPECT_EQ(FindInstalledLibrary(c.name, &capacity, output), c.result);
-        EXPECT_EQ(std::wstring(output) + L" " + std::to_wstring(capacity), c.path + L" " + std::to_wstring(c.after));
+        std::uint64_t capacity = c.room;
+        EXPECT_EQ(FindInstalledLibrary(c.file, &capacity, output), c.result);
+        EXPECT_EQ(std::wstring(output) + L" " + std::to_wstring(capacity), c.path + L" " + std::to_wstring(c.n));
     }
     SetCurrentDirectoryW(cwd);
 }

@@ -7,8 +7,6 @@
 #include <fstream>
 #include <map>
 #include <regex>
-#include <string>
-#include <vector>
 
 #include "log/shared_log.h"
 #include "platform/qscore.h"
@@ -21,9 +19,10 @@ namespace {
 
 const std::wstring kSettings = L"SOFTWARE\\Quillmere Software\\Event Log\\Version 11\\Settings";
 const std::wstring kClient = L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\InstallInfo";
-const std::string kStart = "\xEF\xBB\xBF" "Date & Time                 Component       Process  Process Name    Computer Name   "
-                           "Type  Message\r\n" + std::string(27, '-') + " " + std::string(15, '-') + " --------"
-                           " --------------- --------------- ----- " + std::string(73, '-') + "\r\n";
+const std::string kDashes(73, '-'), kStart = "\xEF\xBB\xBF" "Date & Time                 Component       Process  "
+    "Process Name    Computer Name   Type  Message\r\n" + kDashes.substr(0, 27) + " " + kDashes.substr(0, 15) +
+    " -------- " + kDashes.substr(0, 15) + " " + kDashes.substr(0, 15) + " ----- " + kDashes + "\r\n";
+const std::string kTime = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} {5})";
 constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005);
 
 // The file with its time stamps, this process's id and the computer's name (each with the
@@ -31,39 +30,35 @@ constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005);
 std::string Shown(const std::wstring& file) {
     char host[64] = {};
     QSGetHostNameA(host, sizeof host);
-    std::string text = ReadWholeFile(file);
-    text = std::regex_replace(text, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} {5}(.{16}))"), "<time> $1");
-    text = std::regex_replace(text, std::regex("(<time> .{16})" + std::to_string(GetCurrentProcessId()) + " *"), "$1<pid> ");
     const std::string pad = " {0," + std::to_string(std::max<int>(0, 12 - static_cast<int>(strlen(host)))) + "}";
+    std::string text = std::regex_replace(ReadWholeFile(file), std::regex(kTime + "(.{16})"), "<time> $1");
+    const std::string pid = std::to_string(GetCurrentProcessId());
+    text = std::regex_replace(text, std::regex("(<time> .{16})" + pid + " *"), "$1<pid> ");
     return std::regex_replace(text, std::regex(std::string("(\\.exe)") + host + pad), "$1<host>");
 }
 
 class SharedLogTest : public ::testing::Test {
 protected:
-    void SetUp() override { ProductRegistrySandbox::Set(HKEY_CURRENT_USER, kSettings, L"EventLogDirectory", dir_.path()); }
+    void SetUp() override {
+        ProductRegistrySandbox::Set(HKEY_CURRENT_USER, kSettings, L"EventLogDirectory", dir_.path());
+    }
     ProductRegistrySandbox registry_;
     TempFolder dir_{L"dsnset-log"};
 };
 
 TEST_F(SharedLogTest, ANewFileGetsMarkHeaderAndRuleAFileWithContentOnlyLines) {
     const std::string line = "<time> KFIF            <pid> shared_log_tests.exe<host>";
-    struct Case { const char* name; const wchar_t* file; std::string before, after; };
-    const Case cases[] = {
-        {"new", nullptr, "", kStart + line + "I     Cannot load w64kfif.dll.\r\n" + line + "      odd level\r\n"},
-        {"an empty name is the default name", L"", "earlier\r\n",
-         "earlier\r\n" + line + "I     Cannot load w64kfif.dll.\r\n" + line + "      odd level\r\n"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    const std::string lines = line + "I     Cannot load w64kfif.dll.\r\n" + line + "      odd level\r\n";
+    for (auto [file, before] : {std::pair<const wchar_t*, std::string>{nullptr, ""}, {L"", "earlier\r\n"}}) {
+        SCOPED_TRACE(before);  // an empty name is the default name too
         DeleteFileW((dir_ / L"qmsw.log").c_str());
-        if (!c.before.empty()) std::ofstream((dir_ / L"qmsw.log").c_str(), std::ios::binary) << c.before;
+        if (!before.empty()) std::ofstream((dir_ / L"qmsw.log").c_str(), std::ios::binary) << before;
         SharedLog* log = nullptr;
-        ASSERT_EQ(OpenSharedLog(&log, nullptr, L"KFIF", c.file), 0);
-        EXPECT_EQ(WriteLogMessage(log, 1, "Cannot load w64kfif.dll."), 0);
-        EXPECT_EQ(WriteLogMessage(log, 3, "odd level"), 0);
+        ASSERT_EQ(OpenSharedLog(&log, nullptr, L"KFIF", file), 0);
+        EXPECT_EQ(WriteLogMessage(log, 1, "Cannot load w64kfif.dll.") | WriteLogMessage(log, 3, "odd level"), 0);
         EXPECT_EQ(CloseSharedLog(&log), 0);
         EXPECT_EQ(log, nullptr);
-        EXPECT_EQ(Shown(dir_ / L"qmsw.log"), c.after);
+        EXPECT_EQ(Shown(dir_ / L"qmsw.log"), (before.empty() ? kStart : before) + lines);
     }
 }
 
@@ -76,13 +71,12 @@ TEST_F(SharedLogTest, OpensThroughOneHolderCountAndFailuresStayInside) {
     EXPECT_EQ(CloseSharedLog(&log), 0);
     ASSERT_EQ(log, first);  // still open
     EXPECT_EQ(WriteLogMessage(log, 4, "after one close"), 0);
-    EXPECT_EQ(CloseSharedLog(&log), 0);
+    EXPECT_EQ(CloseSharedLog(&log) | CloseSharedLog(&log), 0);  // the second: nothing left to close
     EXPECT_EQ(log, nullptr);
-    EXPECT_EQ(CloseSharedLog(&log), 0);  // nothing left to close
-    EXPECT_EQ(Shown(dir_ / L"count.log"), kStart + "<time> UNKNOWN         <pid> shared_log_tests.exe<host>E     after one close\r\n");
+    EXPECT_EQ(Shown(dir_ / L"count.log"),
+              kStart + "<time> UNKNOWN         <pid> shared_log_tests.exe<host>E     after one close\r\n");
     EXPECT_EQ(GetFileAttributesW((dir_ / L"other.log").c_str()), INVALID_FILE_ATTRIBUTES);
-    // The log's name taken by a directory, no holder, a bundle that cannot be found.
-    CreateDirectoryW((dir_ / L"qmsw.log").c_str(), nullptr);
+    CreateDirectoryW((dir_ / L"qmsw.log").c_str(), nullptr);  // the log's name taken by a directory
     EXPECT_EQ(OpenSharedLog(&log, nullptr, L"KFIF", nullptr), kFail);
     EXPECT_EQ(OpenSharedLog(nullptr, nullptr, L"KFIF", nullptr), kFail);
     EXPECT_EQ(OpenSharedLog(&log, L"no-such-bundle", L"KFIF", L"b.log"), kFail);
@@ -96,23 +90,22 @@ std::int32_t RefuseSetValue(std::int32_t, const wchar_t*, const wchar_t*, std::u
 
 TEST_F(SharedLogTest, TheLogDirectoryIsTheRecordedOneOrChosenInOrderAndRecorded) {
     TempFolder install(L"dsnset-install");
-    // 273 characters, on a drive that does not exist: nothing past MAX_PATH is made.
-    const std::wstring fits = L"Q:\\" + std::wstring(270, L'f');
-    struct Case { const char* name; std::wstring recorded, data, dir64, expected; bool made; };
+    const std::wstring in = install.path(), fits = L"Q:\\" + std::wstring(270, L'f');  // 273: fits with "\logs"
+    struct Case { std::wstring recorded, data, dir64, expected; bool made; };  // nothing past MAX_PATH: on no drive
     const Case cases[] = {
-        {"the data directory's logs", L"", install.path() + L"\\Data\\", L"C:\\x", install.path() + L"\\Data\\logs", true},
-        {"the 64-bit directory's logs", L"", L"", install.path() + L"\\Prog64", install.path() + L"\\Prog64\\logs", true},
-        {"a data directory that just fits with its logs", L"", fits, L"C:\\x", fits + L"\\logs", false},
-        {"the Windows directory", L"", L"", L"", L"C:\\windows", true},
-        {"a recorded directory, made when missing", install.path() + L"\\recorded\\deep", install.path() + L"\\Data",
-         L"", install.path() + L"\\recorded\\deep", true},
+        {L"", in + L"\\Data\\", L"C:\\x", in + L"\\Data\\logs", true},
+        {L"", L"", in + L"\\Prog64", in + L"\\Prog64\\logs", true},
+        {L"", fits, L"C:\\x", fits + L"\\logs", false},
+        {L"", L"", L"", L"C:\\windows", true},
+        {in + L"\\recorded\\deep", in + L"\\Data", L"", in + L"\\recorded\\deep", true},  // made when missing
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::string(c.expected.begin(), c.expected.end()));
         ProductRegistrySandbox::Clear();
-        if (!c.recorded.empty()) ProductRegistrySandbox::Set(HKEY_CURRENT_USER, kSettings, L"EventLogDirectory", c.recorded);
-        if (!c.data.empty()) ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, kClient, L"InstallData", c.data);
-        if (!c.dir64.empty()) ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, kClient, L"InstallDir64", c.dir64);
+        for (auto [hive, key, name, value] : {std::tuple{HKEY_CURRENT_USER, kSettings, L"EventLogDirectory", c.recorded},
+                                              {HKEY_LOCAL_MACHINE, kClient, L"InstallData", c.data},
+                                              {HKEY_LOCAL_MACHINE, kClient, L"InstallDir64", c.dir64}})
+            if (!value.empty()) ProductRegistrySandbox::Set(hive, key, name, value);
         wchar_t buffer[280] = {};
         EXPECT_EQ(GetLogDirectory(buffer, 280), 0);
         EXPECT_EQ(std::wstring(buffer), c.expected);
@@ -121,35 +114,32 @@ TEST_F(SharedLogTest, TheLogDirectoryIsTheRecordedOneOrChosenInOrderAndRecorded)
     }
     // Not recorded and the registry refuses the value: that failure, and nothing made.
     ProductRegistrySandbox::Clear();
-    ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, kClient, L"InstallData", install.path() + L"\\Refused");
-    ImportHook refuse(GetModuleHandleW(nullptr), "w64qscore3.dll", "QSRegistrySetValue", reinterpret_cast<void*>(&RefuseSetValue));
+    ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, kClient, L"InstallData", in + L"\\Refused");
+    ImportHook refuse(GetModuleHandleW(nullptr), "w64qscore3.dll", "QSRegistrySetValue", (void*)&RefuseSetValue);
     ASSERT_TRUE(refuse.installed());
     wchar_t buffer[280] = {};
     EXPECT_EQ(GetLogDirectory(buffer, 280), static_cast<std::int32_t>(0x80070005));
-    EXPECT_EQ(GetFileAttributesW((install.path() + L"\\Refused\\logs").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW((in + L"\\Refused\\logs").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// Four processes of 150 lines each: every line whole, each process's in order, one header.
 TEST_F(SharedLogTest, SeveralProcessesAppendWholeLinesUnderOneHeader) {
-    constexpr int kProcesses = 4, kLines = 150;
-    std::vector<std::string> arguments;
-    for (int p = 0; p < kProcesses; ++p) arguments.push_back("P" + std::to_string(p) + " " + std::to_string(kLines) + " shared.log");
-    for (DWORD code : RunTogether("log_child.exe", arguments)) EXPECT_EQ(code, 0u);
+    for (DWORD code : RunTogether("log_child.exe", {"P0 150 shared.log", "P1 150 shared.log", "P2 150 shared.log",
+                                                    "P3 150 shared.log"}))
+        EXPECT_EQ(code, 0u);
     const std::string text = ReadWholeFile(dir_ / L"shared.log");
     ASSERT_EQ(text.substr(0, kStart.size()), kStart);
-    std::map<std::string, std::vector<int>> seen;  // each child's line numbers, as found
-    const std::regex entry(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} {5}CHILD(P\d) {9}\d+ +log_child\.exe {3}\S+ +[IWE] {5}(P\d) line (\d+) \.*)");
-    std::size_t start = kStart.size();
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        std::smatch m;
-        const std::string line = text.substr(start, end - start);
-        ASSERT_TRUE(std::regex_match(line, m, entry)) << line;
+    const std::regex entry(kTime + R"(CHILD(P\d) {9}\d+ +log_child\.exe {3}\S+ +[IWE] {5}(P\d) line (\d+) \.*\r\n)");
+    std::map<std::string, int> next;  // each process's next line number
+    std::size_t at = kStart.size();
+    std::smatch m;
+    while (std::regex_search(text.cbegin() + at, text.cend(), m, entry, std::regex_constants::match_continuous)) {
+        at += m.length();
         EXPECT_EQ(m[1], m[2]);
-        seen[m[2]].push_back(std::stoi(m[3]));
+        EXPECT_EQ(std::stoi(m[3]), next[m[2]]++) << m[0];
     }
-    EXPECT_EQ(start, text.size());
-    std::vector<int> all(kLines);
-    for (int i = 0; i < kLines; ++i) all[i] = i;
-    EXPECT_EQ(seen, (std::map<std::string, std::vector<int>>{{"P0", all}, {"P1", all}, {"P2", all}, {"P3", all}}));
+    EXPECT_EQ(at, text.size()) << text.substr(at, 200);
+    EXPECT_EQ(next, (std::map<std::string, int>{{"P0", 150}, {"P1", 150}, {"P2", 150}, {"P3", 150}}));
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ inline std::vector<DWORD> RunTogether(const std::string& program, const std::vec
     std::vector<PROCESS_INFORMATION> children;
     for (const std::string& a : arguments) {
         std::string command = "\"" + ExecutableFolder() + "\\" + program + "\" " + a;
-        STARTUPINFOA si{sizeof si};
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
         if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) pi = {};
         children.push_back(pi);
@@ -21,7 +22,8 @@ inline std::vector<DWORD> RunTogether(const std::string& program, const std::vec
     std::vector<DWORD> codes;
     for (PROCESS_INFORMATION& pi : children) {
         DWORD code = 999;
-        if (pi.hProcess && WaitForSingleObject(pi.hProcess, 600000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+        if (pi.hProcess && WaitForSingleObject(pi.hProcess, 600000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(pi.hProcess, &code);
         if (pi.hProcess) CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
         codes.push_back(code);
     }

@@ -24,6 +24,7 @@ const std::string kDashes(73, '-'), kStart = "\xEF\xBB\xBF" "Date & Time        
     " -------- " + kDashes.substr(0, 15) + " " + kDashes.substr(0, 15) + " ----- " + kDashes + "\r\n";
 const std::string kTime = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} {5})";
 constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005);
+const HKEY M = HKEY_LOCAL_MACHINE, U = HKEY_CURRENT_USER;
 
 // The file with its time stamps, this process's id and the computer's name (each with the
 // blanks that pad it to its column) replaced by <time>, <pid> and <host>.
@@ -102,9 +103,9 @@ TEST_F(SharedLogTest, TheLogDirectoryIsTheRecordedOneOrChosenInOrderAndRecorded)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.expected.begin(), c.expected.end()));
         ProductRegistrySandbox::Clear();
-        for (auto [hive, key, name, value] : {std::tuple{HKEY_CURRENT_USER, kSettings, L"EventLogDirectory", c.recorded},
-                                              {HKEY_LOCAL_MACHINE, kClient, L"InstallData", c.data},
-                                              {HKEY_LOCAL_MACHINE, kClient, L"InstallDir64", c.dir64}})
+        for (auto [hive, key, name, value] : {std::tuple{U, kSettings, L"EventLogDirectory", c.recorded},
+                                              {M, kClient, L"InstallData", c.data},
+                                              {M, kClient, L"InstallDir64", c.dir64}})
             if (!value.empty()) ProductRegistrySandbox::Set(hive, key, name, value);
         wchar_t buffer[280] = {};
         EXPECT_EQ(GetLogDirectory(buffer, 280), 0);

@@ -18,12 +18,14 @@ int main(int argc, char** argv) {
     const std::string which = argc > 1 ? argv[1] : "replication", driver = "Quillmere ODBC Client Interface";
     char exe[MAX_PATH];
     std::string folder(exe, GetModuleFileNameA(nullptr, exe, MAX_PATH));
-    auto configDsn = reinterpret_cast<BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR)>(reinterpret_cast<void*>(
-        GetProcAddress(LoadLibraryA((folder.substr(0, folder.find_last_of('\\')) + "\\DSNSET64.dll").c_str()), "ConfigDSN")));
+    folder = folder.substr(0, folder.find_last_of('\\'));
+    HMODULE library = LoadLibraryA((folder + "\\DSNSET64.dll").c_str());
+    auto configDsn = reinterpret_cast<BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR)>(
+        reinterpret_cast<void*>(GetProcAddress(library, "ConfigDSN")));
     if (configDsn == nullptr) return 1;
-    HWND owner = CreateWindowExA(0, "STATIC", "ODBC Data Source Administrator", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                                 560, 360, nullptr, nullptr, nullptr, nullptr);
-    // The dialogs run from the library linked into this program, on a record as the setup dialog hands it over.
+    HWND owner = CreateWindowExA(0, "STATIC", "ODBC Data Source Administrator", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 40, 40, 560, 360, nullptr, nullptr, nullptr, nullptr);
+    // The dialogs run from the library linked into this program, on a record as the setup dialog gives it.
     static DsnSettings record;
     std::memset(&record, 0, sizeof record);
     ModuleInstance = GetModuleHandleA(nullptr);
@@ -39,8 +41,8 @@ int main(int argc, char** argv) {
         });
         DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_LOGON), owner, LogonDlgProc, 0);
     } else if (which == "advanced") {
-        for (auto [field, value] : {std::pair{&record.DSN, "Sales"}, {&record.ArrayFetchOn, "1"}, {&record.ArrayBufferSize, "8"},
-                                    {&record.TCPPort, "1583"}})
+        for (auto [field, value] : {std::pair{&record.DSN, "Sales"}, {&record.ArrayFetchOn, "1"},
+                                    {&record.ArrayBufferSize, "8"}, {&record.TCPPort, "1583"}})
             field->set(value);
         DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_ADVANCED), owner, AdvancedDlgProc, 0);
     } else if (which == "replication") {

@@ -5,14 +5,17 @@
 void** FindImportSlot(HMODULE module, const char* dllName, const char* functionName) {
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); dir.VirtualAddress && d->Name; ++d) {
+    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); imports && d->Name; ++d) {
         if (_stricmp(reinterpret_cast<const char*>(base + d->Name), dllName) != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
-        for (auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); names->u1.AddressOfData; ++names, ++slots)
-            if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
-                std::strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, functionName) == 0)
-                return reinterpret_cast<void**>(&slots->u1.Function);
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk
+                                                                                       : d->FirstThunk));
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (std::strcmp(byName->Name, functionName) == 0) return reinterpret_cast<void**>(&slot->u1.Function);
+        }
     }
     return nullptr;
 }

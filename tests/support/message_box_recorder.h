@@ -30,7 +30,7 @@ inline constexpr UINT kStopBox = MB_OK | MB_ICONSTOP;
 class PopupWindow {
 public:
     explicit PopupWindow(int x = 0, int y = 0, int width = 1, int height = 1)
-        : window_(CreateWindowExA(0, "STATIC", "", WS_POPUP, x, y, width, height, nullptr, nullptr, nullptr, nullptr)) {}
+        : window_(CreateWindowExA(0, "STATIC", "", WS_POPUP, x, y, width, height, nullptr, nullptr, nullptr, {})) {}
     ~PopupWindow() { DestroyWindow(window_); }
     PopupWindow(const PopupWindow&) = delete;
     PopupWindow& operator=(const PopupWindow&) = delete;
@@ -43,7 +43,7 @@ private:
 class MessageBoxRecorder {
 public:
     explicit MessageBoxRecorder(HMODULE module)
-        : hook_(new ImportHook(module, "user32.dll", "MessageBoxA", reinterpret_cast<void*>(&Record))) { active_ = this; }
+        : hook_(new ImportHook(module, "user32.dll", "MessageBoxA", (void*)Record)) { active_ = this; }
     ~MessageBoxRecorder() { active_ = nullptr; }
     bool installed() const { return hook_->installed(); }
     void answer(int reply) { answers_.push_back(reply); }

@@ -6,9 +6,26 @@
 #include <atomic>
 #include <thread>
 
+#include "tests/support/import_hook.h"
+
 bool Eventually(const std::function<bool()>& condition) {
     for (int i = 0; i < 400 && !condition(); ++i) Sleep(50);
     return condition();
+}
+
+static std::string* Starts = nullptr;
+static BOOL WINAPI RefuseStart(LPCSTR, LPSTR command, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+                               LPCSTR directory, LPSTARTUPINFOA, LPPROCESS_INFORMATION) {
+    *Starts += std::string(directory) + "|" + command + "\n";
+    return SetLastError(ERROR_FILE_NOT_FOUND), FALSE;
+}
+
+std::string StartsOf(const std::function<void()>& work) {
+    std::string starts;
+    Starts = &starts;
+    ImportHook hook(GetModuleHandleA(nullptr), "kernel32.dll", "CreateProcessA", reinterpret_cast<void*>(RefuseStart));
+    work();
+    return starts;
 }
 
 std::string DialogDriver::text(int id) const {

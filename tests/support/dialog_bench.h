@@ -42,6 +42,10 @@ private:
 
 bool Eventually(const std::function<bool()>& condition);  // polls for up to 20 s
 
+// The programs the work starts (this program's CreateProcessA, refused: file not found),
+// "directory|command line" each.
+std::string StartsOf(const std::function<void()>& work);
+
 // Runs the dialog modally here and the script on a driver thread once it shows; answers the
 // end code (-1: not created; -2: the script left it open, then cancelled).
 INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,

@@ -108,7 +108,7 @@ TEST_F(TestConnectionTest, AllocationFailuresAreShownAndWhatWasAllocatedIsFreed)
     ImportHook freeing(self, "odbc32.dll", "SQLFreeEnv", reinterpret_cast<void*>(&RecordFreeEnv));
     ImportHook errors(self, "odbc32.dll", "SQLError", reinterpret_cast<void*>(&EnvironmentError));
     ASSERT_TRUE(failing.installed() && freeing.installed() && errors.installed());
-    FreeEnvHook = &freeing, ErrorsLeft = 1;
+    FreeEnvHook = &freeing, ErrorsLeft = 1, FreedEnvironments = 0;
     MessageBoxRecorder recorder(self);
     EXPECT_EQ(Test(kRecord, "return success\n", received), 0);
     EXPECT_EQ(recorder.boxes(), (Boxes{{nullptr, "No more connections.", kErrors, kStopBox}}));

@@ -1,12 +1,10 @@
-// The Advanced Connection Attributes dialog, worked as a user would: the real template 115
-// run modally over an owner, its boxes typed into and its buttons clicked from another
-// thread; the record and the translator registration read back afterwards.
+// The Advanced Connection Attributes dialog worked as a user would (the real template run
+// modally over an owner, driven from another thread); the record it edits read afterwards.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <odbcinst.h>
 
 #include <cstring>
-#include <string>
 
 #include "dialogs/advanced_dialog.h"
 #include "resources/resource_ids.h"
@@ -14,237 +12,154 @@
 #include "tests/support/dialog_bench.h"
 #include "tests/support/message_box_recorder.h"
 #include "tests/support/odbc_profile.h"
+#include "tests/support/registry_sandbox.h"
 
 namespace {
 
-const char kTranslator[] = "Quillmere Software OEM to ANSI";
-
-std::string SizeRefused(const std::string& size) {
-    return "The array fetch buffer size must be a number in the range 1 to 64.\n " + size + " is not acceptable. Please reenter.";
-}
+const std::string kTranslator = "Quillmere Software OEM to ANSI", kOff = " dll= qm= option=";
+enum { FETCH = IDC_ARRAY_FETCH, SIZE = IDC_ARRAY_BUFFER_SIZE, STD = IDC_TCP_PORT_DEFAULT, PORT = IDC_TCP_PORT };
+enum { NONE = IDC_TRANSLATION_NONE, AUTO = IDC_TRANSLATION_AUTO, OEM = IDC_TRANSLATION_OEM };
+const Step kOk{'c', IDOK, "", "closed"}, kCancel{'c', IDCANCEL, "", "closed"};
 
 class AdvancedDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ModuleInstance = GetModuleHandleA(nullptr);
-        std::memset(&record_, 0, sizeof record_);
-        record_.DSN.set("Sales");
-        Settings = &record_;
-        ForgetTranslator();
-    }
-    void TearDown() override {
-        Settings = nullptr;
-        ForgetTranslator();
-        ForgetDsn("Sales");
-    }
+    void SetUp() override { ModuleInstance = GetModuleHandleA(nullptr), ForgetTranslator(); }
+    void TearDown() override { Settings = nullptr, ForgetTranslator(), ForgetDsn("Sales"); }
+    // Bounded: with no ODBCINST.INI at all, Wine's SQLRemoveTranslator answers success and 1.
     static void ForgetTranslator() {
         DWORD usage = 0;
-        while (SQLRemoveTranslator(kTranslator, &usage) && usage > 0) {
-        }
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ODBC\\odbcinst.ini\\ODBC Translators");
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ODBC\\odbcinst.ini\\Quillmere Software OEM to ANSI");
+        for (int i = 0; i < 8 && SQLRemoveTranslator(kTranslator.c_str(), &usage) && usage > 0; ++i) {}
+        for (std::string key : {"ODBC Translators", kTranslator.c_str()})
+            RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\ODBC\\odbcinst.ini\\" + key).c_str());
     }
-    // Registers the translator as a user's installer does, with SQLInstallTranslatorEx.
-    // WINE8: Wine's installer records it in the machine hive's ODBCINST.INI, but its
+    // WINE8: SQLInstallTranslatorEx records in the machine hive's ODBCINST.INI, but Wine's
     // SQLGetPrivateProfileString reads "odbcinst.ini" from the user hive only, so the entries
-    // are also written there, where Windows' installer would find them for the library.
+    // are written there too, where Windows' installer would find them for the library.
     static void RegisterTranslator(const char* state, const char* path) {
-        const std::string attributes = std::string(kTranslator) + '\0' + "Translator=" + (path ? path : "none.dll") +
-                                       '\0' + "Setup=" + (path ? path : "none.dll") + '\0' + '\0';
+        const std::string dll = path ? path : "none.dll";
+        const std::string list = kTranslator + '\0' + "Translator=" + dll + '\0' + "Setup=" + dll + '\0';
         char out[MAX_PATH];
-        WORD length = 0;
-        DWORD usage = 0;
-        EXPECT_TRUE(SQLInstallTranslatorEx(attributes.c_str(), "C:\\t", out, MAX_PATH, &length, ODBC_INSTALL_COMPLETE,
-                                           &usage));
-        SQLWritePrivateProfileString("ODBC Translators", kTranslator, state, "odbcinst.ini");
-        if (path) SQLWritePrivateProfileString(kTranslator, "Translator", path, "odbcinst.ini");
+        WORD n = 0;
+        DWORD uses = 0;
+        EXPECT_TRUE(SQLInstallTranslatorEx(list.c_str(), "C:\\t", out, MAX_PATH, &n, ODBC_INSTALL_COMPLETE, &uses));
+        SQLWritePrivateProfileString("ODBC Translators", kTranslator.c_str(), state, "odbcinst.ini");
+        if (path) SQLWritePrivateProfileString(kTranslator.c_str(), "Translator", path, "odbcinst.ini");
     }
-    INT_PTR Run(const std::function<void(DialogDriver&)>& script) {
+    // dll: the translation the setup dialog loaded (the stored QmTranslate is read here again).
+    INT_PTR Run(const char* fetch, const char* size, const char* port,
+                const std::function<void(DialogDriver&)>& script, const char* dll = nullptr) {
+        std::memset(&record_, 0, sizeof record_);
+        Settings = &record_;
+        record_.DSN.set("Sales");
+        for (auto [f, value] : {std::pair{&record_.ArrayFetchOn, fetch}, {&record_.ArrayBufferSize, size},
+                                {&record_.TCPPort, port}})
+            if (value) f->set(value);
+        if (dll) record_.TranslationDLL.set(dll), record_.QmTranslate.set("");
         return RunDialog(GetModuleHandleA(nullptr), IDD_ADVANCED, owner_, AdvancedDlgProc, script);
+    }
+    std::string Record() const {  // the fields the dialog edits: "=" when given, "~" when not
+        std::string text;
+        for (auto [name, f] : {std::pair{"fetch", &record_.ArrayFetchOn}, {"size", &record_.ArrayBufferSize},
+                               {"port", &record_.TCPPort}, {"dll", &record_.TranslationDLL},
+                               {"qm", &record_.QmTranslate}, {"option", &record_.TranslationOption}})
+            text += std::string(text.empty() ? "" : " ") + name + (f->isSet ? "=" : "~") + f->value.c_str();
+        return text;
     }
     DsnSettings record_;
     PopupWindow owner_{100, 100, 400, 300};
 };
 
-TEST_F(AdvancedDialogTest, ArrayFetchOffHidesTheBufferSizeUntilCheckedAgain) {
-    struct Case { const char* name; const char* storedSize; const char* shownSize; };
-    const Case cases[] = {{"a stored buffer size", "16", "16"}, {"no stored buffer size", nullptr, "8"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        record_.ArrayFetchOn.set("0");
-        record_.ArrayBufferSize = {};
-        if (c.storedSize) record_.ArrayBufferSize.set(c.storedSize);
-        record_.TCPPort.set("2000");
-        EXPECT_EQ(Run([&](DialogDriver& d) {
-                      EXPECT_FALSE(d.checked(IDC_ARRAY_FETCH));
-                      EXPECT_FALSE(d.enabled(IDC_ARRAY_BUFFER_SIZE));
-                      EXPECT_EQ(d.text(IDC_ARRAY_BUFFER_SIZE), "");
-                      EXPECT_FALSE(d.checked(IDC_TCP_PORT_DEFAULT));
-                      EXPECT_TRUE(d.enabled(IDC_TCP_PORT));
-                      EXPECT_EQ(d.text(IDC_TCP_PORT), "2000");
-                      d.press(IDC_ARRAY_FETCH);
-                      EXPECT_TRUE(d.enabled(IDC_ARRAY_BUFFER_SIZE));
-                      EXPECT_EQ(d.text(IDC_ARRAY_BUFFER_SIZE), c.shownSize);
-                      d.click(IDOK);
-                  }),
-                  IDOK);
-        EXPECT_STREQ(record_.ArrayFetchOn.value.c_str(), "1");
-        EXPECT_STREQ(record_.ArrayBufferSize.value.c_str(), c.shownSize);
-    }
+std::string Refused(const std::string& size) {
+    return "The array fetch buffer size must be a number in the range 1 to 64.\n " + size +
+           " is not acceptable. Please reenter.";
 }
 
-TEST_F(AdvancedDialogTest, TheDefaultPortIsAToggleAndOkWantsAPort) {
-    // Array fetch not given: shown on, with 8 KB.
-    EXPECT_EQ(Run([](DialogDriver& d) {
-                  EXPECT_TRUE(d.checked(IDC_ARRAY_FETCH));
-                  EXPECT_EQ(d.text(IDC_ARRAY_BUFFER_SIZE), "8");
-                  d.click(IDCANCEL);
-              }),
-              IDCANCEL);
-    // As the setup dialog opens it: every field given.
-    record_.ArrayFetchOn.set("1");
-    record_.ArrayBufferSize.set("8");
-    record_.TCPPort.set("1583");
-    EXPECT_EQ(Run([](DialogDriver& d) {
-                  EXPECT_TRUE(d.checked(IDC_TCP_PORT_DEFAULT));
-                  EXPECT_FALSE(d.enabled(IDC_TCP_PORT));
-                  EXPECT_EQ(d.text(IDC_TCP_PORT), "1583");
-                  EXPECT_TRUE(d.enabled(IDOK));
-                  d.press(IDC_TCP_PORT_DEFAULT);
-                  EXPECT_EQ(d.text(IDC_TCP_PORT), "");
-                  EXPECT_TRUE(d.enabled(IDC_TCP_PORT));
-                  EXPECT_FALSE(d.enabled(IDOK));
-                  d.type(IDC_TCP_PORT, "2000");
-                  EXPECT_TRUE(d.enabled(IDOK));
-                  d.type(IDC_ARRAY_BUFFER_SIZE, "");
-                  EXPECT_FALSE(d.enabled(IDOK));  // array fetch on wants a size too
-                  d.press(IDC_ARRAY_FETCH);
-                  EXPECT_TRUE(d.enabled(IDOK));
-                  d.press(IDC_ARRAY_FETCH);
-                  d.type(IDC_TCP_PORT, "2100");
-                  d.click(IDCANCEL);
-              }),
-              IDCANCEL);
-    // Cancel keeps what the boxes already put into the record; the setup dialog's OK writes it.
-    EXPECT_STREQ(record_.TCPPort.value.c_str(), "2100");
-}
-
-TEST_F(AdvancedDialogTest, BufferSizesFromOneToSixtyFourAreAccepted) {
-    struct Case { const char* size; bool accepted; };
-    const Case cases[] = {{"1", true}, {"64", true}, {"0", false}, {"65", false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.size);
-        record_.ArrayFetchOn.set("1");
-        record_.TCPPort.set("1583");
-        MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-        HWND dialog = nullptr;
-        INT_PTR result = Run([&](DialogDriver& d) {
-            dialog = d.dialog();
-            d.type(IDC_ARRAY_BUFFER_SIZE, c.size);
-            d.click(IDOK);
-            if (c.accepted) return;
-            EXPECT_TRUE(d.open());
-            DWORD start = 0, end = 0;
-            SendMessageA(d.item(IDC_ARRAY_BUFFER_SIZE), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                         reinterpret_cast<LPARAM>(&end));
-            EXPECT_EQ(start, 0u);  // the whole text selected for retyping
-            EXPECT_EQ(end, std::strlen(c.size));
-            d.click(IDCANCEL);
-        });
-        EXPECT_EQ(result, c.accepted ? IDOK : IDCANCEL);
-        EXPECT_EQ(record_.ArrayBufferSize.isSet, c.accepted ? 1u : 0u);
-        EXPECT_EQ(boxes.boxes(), (c.accepted ? Boxes{} : Boxes{{dialog, SizeRefused(c.size), kSetupCaption, kStopBox}}));
-    }
-    // A buffer size the record was given at full length (typing is held to two characters)
-    // is refused with the whole text in the message.
-    const std::string longSize(512, '9');
-    record_.ArrayBufferSize.set(longSize.c_str());
-    {
-        MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-        EXPECT_EQ(Run([](DialogDriver& d) {
-                      d.click(IDOK);
-                      EXPECT_TRUE(d.open());
-                      d.click(IDCANCEL);
-                  }),
-                  IDCANCEL);
-        ASSERT_EQ(boxes.boxes().size(), 1u);
-        EXPECT_EQ(boxes.boxes()[0].text, SizeRefused(longSize));
-    }
-    // With array fetch off, whatever the box holds is dropped without a word.
-    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-    EXPECT_EQ(Run([](DialogDriver& d) {
-                  d.type(IDC_ARRAY_BUFFER_SIZE, "99");
-                  d.press(IDC_ARRAY_FETCH);
-                  d.click(IDOK);
-              }),
-              IDOK);
-    EXPECT_TRUE(boxes.boxes().empty());
-    EXPECT_STREQ(record_.ArrayFetchOn.value.c_str(), "0");
-    EXPECT_EQ(record_.ArrayBufferSize.isSet, 0u);
-    EXPECT_STREQ(record_.ArrayBufferSize.value.c_str(), "");
-}
-
-TEST_F(AdvancedDialogTest, TranslationIsChosenFromTheStoredDsnAndTheRegisteredTranslator) {
+TEST_F(AdvancedDialogTest, NetworkBoxesEditTheRecord) {
+    const std::string big(512, '9');
     struct Case {
-        const char* name;
-        const char* registered;  // the "ODBC Translators" entry, or none
-        const char* translatorPath;
-        const char* storedQmTranslate;
-        const char* translationDll;
-        int selected;
-        bool oemEnabled;
+        const char *name, *fetch, *size, *port;
+        std::vector<Step> steps;
+        INT_PTR result;
+        std::string record;
+        std::vector<std::string> boxes;
     };
     const Case cases[] = {
-        {"QmTranslate stored in capitals", "Installed", "C:\\t\\qmoem.dll", "AUTO", "", IDC_TRANSLATION_AUTO, true},
-        {"translator registered, nothing chosen", "installed", "C:\\t\\qmoem.dll", "", "", IDC_TRANSLATION_NONE, true},
-        {"translator registered and a translator stored", "Installed", "C:\\t\\qmoem.dll", "", "x.dll",
-         IDC_TRANSLATION_OEM, true},
-        {"translator not registered", nullptr, nullptr, "", "x.dll", IDC_TRANSLATION_NONE, false},
-        {"translator registered otherwise", "Removed", nullptr, "", "x.dll", IDC_TRANSLATION_NONE, false},
+        {"off with a stored size", "0", "1", "2000",
+         {{'-', 0, "", ">[ ] ''(disabled) [ ] '2000' OK"}, {'p', FETCH, "", ">[x] '1' [ ] '2000' OK"}, kOk}, IDOK,
+         "fetch=1 size=1 port=2000" + kOff, {}},
+        {"off without one", "0", nullptr, "2000", {{'p', FETCH, "", ">[x] '8' [ ] '2000' OK"}, kOk}, IDOK,
+         "fetch=1 size=8 port=2000" + kOff, {}},
+        {"nothing given: on, 8 KB", nullptr, nullptr, nullptr, {{'-', 0, "", ">[x] '8' [ ] '' OK(disabled)"}, kCancel},
+         IDCANCEL, "fetch~ size=8 port~ dll~ qm~ option~", {}},
+        {"standard port a toggle; OK wants a port, and a size while on", "1", "8", "1583",
+         {{'-', 0, "", ">[x] '8' [x] '1583'(disabled) OK"}, {'p', STD, "", "[x] '8' >[ ] '' OK(disabled)"},
+          {'t', PORT, "2000", "[x] '8' >[ ] '2000' OK"}, {'t', SIZE, "", "[x] '' >[ ] '2000' OK(disabled)"},
+          {'p', FETCH, "", ">[ ] ''(disabled) [ ] '2000' OK"}, {'p', FETCH, "", ">[x] '8' [ ] '2000' OK"},
+          {'t', PORT, "", ">[x] '8' [ ] '' OK(disabled)"}, kCancel},
+         IDCANCEL, "fetch=1 size=8 port~ dll~ qm~ option~", {}},
+        {"sizes past 1 to 64 refused, 64 taken", "1", "0", "1583",
+         {{'c', IDOK, "", ">[x] '0' [x] '1583'(disabled) OK"}, {'t', SIZE, "65", ""},
+          {'c', IDOK, "", ">[x] '65' [x] '1583'(disabled) OK"}, {'t', SIZE, "64", ""}, kOk},
+         IDOK, "fetch=1 size=64 port=1583" + kOff, {Refused("0"), Refused("65")}},
+        {"a stored size past the typing limit, quoted whole", "1", big.c_str(), "1583", {{'c', IDOK, "", ""}, kCancel},
+         IDCANCEL, "fetch=1 size~" + big + " port=1583" + kOff, {Refused(big)}},
+        {"off drops the size", "1", "8", "1583", {{'t', SIZE, "99", ""}, {'p', FETCH, "", ""}, kOk}, IDOK,
+         "fetch=0 size~ port=1583" + kOff, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ForgetTranslator();
-        if (c.registered) RegisterTranslator(c.registered, c.translatorPath);
-        ASSERT_TRUE(CreateDsn("Sales", {{"QmTranslate", c.storedQmTranslate}}));
-        record_.TCPPort.set("1583");
-        record_.QmTranslate.set("");  // loaded by the setup dialog; the stored value is read again here
-        record_.TranslationDLL.set(c.translationDll);
-        EXPECT_EQ(Run([&](DialogDriver& d) {
-                      for (int radio : {IDC_TRANSLATION_NONE, IDC_TRANSLATION_AUTO, IDC_TRANSLATION_OEM})
-                          EXPECT_EQ(d.checked(radio), radio == c.selected) << radio;
-                      EXPECT_EQ(d.enabled(IDC_TRANSLATION_OEM), c.oemEnabled);
-                      d.click(IDCANCEL);
-                  }),
-                  IDCANCEL);
-        EXPECT_STREQ(record_.TranslationDLL.value.c_str(), c.translationDll);  // Cancel leaves the translation
+        MessageBoxRecorder recorder(GetModuleHandleA(nullptr));
+        Boxes boxes;
+        EXPECT_EQ(Run(c.fetch, c.size, c.port, [&](DialogDriver& d) {
+                      for (const std::string& text : c.boxes)
+                          boxes.push_back({d.dialog(), text, kSetupCaption, kStopBox});
+                      d.play(c.steps, {FETCH, SIZE, STD, PORT, IDOK});
+                  }), c.result);
+        EXPECT_EQ(Record(), c.record);
+        EXPECT_EQ(recorder.boxes(), boxes);
     }
 }
 
-TEST_F(AdvancedDialogTest, OkStoresTheChosenTranslation) {
-    struct Case { const char* name; int choose; const char* translatorPath; const char* dll; const char* qm; };
+TEST_F(AdvancedDialogTest, TranslationFollowsTheStoredDsnAndTheRegisteredTranslator) {
+    struct Case { const char *name, *registered, *path, *storedQm, *dll, *shown; int choose; std::string record; };
+    const char* qm = "C:\\t\\qmoem.dll";  // shown: None, Automatic, OEM/ANSI; then OK with choose, or Cancel
     const Case cases[] = {
-        {"none", IDC_TRANSLATION_NONE, "C:\\t\\qmoem.dll", "", ""},
-        {"automatic", IDC_TRANSLATION_AUTO, "C:\\t\\qmoem.dll", "", "Auto"},
-        {"OEM/ANSI conversion", IDC_TRANSLATION_OEM, "C:\\t\\qmoem.dll", "C:\\t\\qmoem.dll", ""},
-        {"OEM/ANSI conversion without a Translator key", IDC_TRANSLATION_OEM, nullptr, "", ""},
+        {"QmTranslate stored in capitals", "Installed", qm, "AUTO", "", "[ ] [x] [ ]", 0, "dll= qm=AUTO option~"},
+        {"registered, nothing chosen", "installed", qm, "", "", "[x] [ ] [ ]", 0, "dll= qm= option~"},
+        {"registered and a translator stored", "Installed", qm, "", "x.dll", "[ ] [ ] [x]", 0, "dll=x.dll qm= option~"},
+        {"not registered", nullptr, nullptr, "", "x.dll", "[x] [ ] [ ](disabled)", 0, "dll=x.dll qm= option~"},
+        {"registered otherwise", "Removed", nullptr, "", "x.dll", "[x] [ ] [ ](disabled)", 0, "dll=x.dll qm= option~"},
+        {"automatic chosen", "Installed", qm, "", "x.dll", "[ ] [ ] [x]", AUTO, "dll= qm=Auto option="},
+        {"conversion chosen", "Installed", qm, "", "", "[x] [ ] [ ]", OEM, "dll=C:\\t\\qmoem.dll qm= option="},
+        {"conversion, no Translator key", "Installed", nullptr, "", "", "[x] [ ] [ ]", OEM, "dll= qm= option="},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ForgetTranslator();
-        RegisterTranslator("Installed", c.translatorPath);
-        record_.TCPPort.set("1583");
-        record_.TranslationOption.set("stale");
-        EXPECT_EQ(Run([&](DialogDriver& d) {
-                      d.press(c.choose);
-                      d.click(IDOK);
-                  }),
-                  IDOK);
-        EXPECT_STREQ(record_.TranslationDLL.value.c_str(), c.dll);
-        EXPECT_STREQ(record_.QmTranslate.value.c_str(), c.qm);
-        EXPECT_STREQ(record_.TranslationOption.value.c_str(), "");
-        EXPECT_TRUE(record_.TranslationDLL.isSet && record_.QmTranslate.isSet && record_.TranslationOption.isSet);
+        if (c.registered) RegisterTranslator(c.registered, c.path);
+        ASSERT_TRUE(CreateDsn("Sales", {{"QmTranslate", c.storedQm}}));
+        EXPECT_EQ(Run("1", "8", "1583", [&](DialogDriver& d) {
+                      EXPECT_EQ(d.state({NONE, AUTO, OEM}), c.shown);
+                      if (c.choose) d.press(c.choose);
+                      d.click(c.choose ? IDOK : IDCANCEL);
+                  }, c.dll), c.choose ? IDOK : IDCANCEL);
+        EXPECT_EQ(Record(), "fetch=1 size=8 port=1583 " + c.record);
     }
+}
+
+TEST_F(AdvancedDialogTest, HelpButtonAndF1OpenTheTopic) {
+    ProductRegistrySandbox registry;
+    ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\"
+                                L"InstallInfo", L"InstallDir", L"C:\\qm");
+    auto script = [](DialogDriver& d) { d.play({{'c', IDC_HELP_BUTTON, "", ""}, {'h', 0, "", ""}, kCancel}, {}); };
+    const std::string starts = StartsOf([&] { EXPECT_EQ(Run("1", "8", "1583", script), IDCANCEL); });
+    const std::string launch = "C:\\qm\\bin|keyhh -qmsw -#mapid 300004 \"C:\\qm\\Docs\\qmswdocs.chm>$global_qmhelp\"\n";
+    EXPECT_EQ(starts, launch + launch);
+}
+
+// A host may run the exported procedure outside a ConfigDSN call: with no record it ends at once.
+TEST_F(AdvancedDialogTest, WithoutARecordTheDialogIsCancelled) {
+    EXPECT_EQ(DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_ADVANCED), owner_, AdvancedDlgProc, 0), IDCANCEL);
 }
 
 }  // namespace

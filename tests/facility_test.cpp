@@ -1,167 +1,116 @@
-// The setup library's internal facilities, linked statically into this test with the
-// product's string table: the DSN name rule, the installer library choice, and the
-// profile wrappers over the real installer.
+// The setup library's own facilities, linked statically with the product's string table: the
+// DSN name rule under the locale, the choice of installer library, and the installer errors.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <clocale>
 #include <fstream>
-#include <string>
 
-#include "setup/call_values.h"
 #include "setup/config_dsn.h"
 #include "setup/installer_library.h"
 #include "setup/profile_store.h"
 #include "setup/validate_dsn_name.h"
 #include "tests/support/executable_folder.h"
-#include "tests/support/import_hook.h"
 #include "tests/support/message_box_recorder.h"
 
 namespace {
 
+const std::string kHere = ExecutableFolder() + "\\";
+const std::string kDir = kHere + "installer-" + std::to_string(GetCurrentProcessId());
+const std::string kSystem = kDir + "\\odbccp32.dll", kBad = kDir + "\\odbccp32.bad";
+const UINT kInfo = MB_OK | MB_ICONINFORMATION;
+
 class FacilityTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { AttachLibrary(GetModuleHandleA(nullptr)); }
-};
-
-TEST_F(FacilityTest, DsnNameRuleFollowsTheStringTableAndLocale) {
-    struct Case { const char* name; int expected; };
-    const Case cases[] = {
-        {"Sales", 0}, {"Sales 2024 east", 0}, {"x", 0}, {"\xC4rger", 0},  // Ä in the ANSI code page
-        {"2Sales", 1}, {"", 1}, {" Sales", 1}, {"-x", 1},
-        {"A[", 1}, {"A]", 1}, {"A{", 1}, {"A}", 1}, {"A(", 1}, {"A)", 1}, {"A?", 1},
-        {"A*", 1}, {"A=", 1}, {"A!", 1}, {"A@", 1}, {"A,", 1}, {"A;", 1}, {"Ab;cd", 1},
-        {"A.b-c_d#e$f", 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ValidateDsnName(c.name), c.expected);
-    }
-    // No length limit of its own, and a name longer than the conversion buffer is safe.
-    EXPECT_EQ(ValidateDsnName(std::string(600, 'a').c_str()), 0);
-    EXPECT_EQ(ValidateDsnName((std::string(600, 'a') + "[").c_str()), 0);  // past the 513 characters examined
-    EXPECT_EQ(ValidateDsnName(nullptr), 1);
-}
-
-// --- Installer library choice ----------------------------------------------------------
-
-class InstallerChoiceTest : public FacilityTest {
-protected:
-    void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        systemDir_ = std::string(temp) + "dsnset-installer-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(systemDir_.c_str(), nullptr);
-    }
+    void SetUp() override { CreateDirectoryA(kDir.c_str(), nullptr); }
     void TearDown() override {
-        DeleteFileA((systemDir_ + "\\odbccp32.dll").c_str());
-        DeleteFileA((systemDir_ + "\\odbccp32.bad").c_str());
-        RemoveDirectoryA(systemDir_.c_str());
+        for (const std::string& f : {kSystem, kBad}) DeleteFileA(f.c_str());
+        RemoveDirectoryA(kDir.c_str());
     }
-    std::string SystemCopy() const { return systemDir_ + "\\odbccp32.dll"; }
-    void WriteBytes(size_t size) {
-        std::ofstream(SystemCopy(), std::ios::binary) << std::string(size, 'x');
-    }
-    static int Tag(HMODULE module) {
-        auto f = reinterpret_cast<int (*)()>(reinterpret_cast<void*>(GetProcAddress(module, "FakeInstallerVersionTag")));
-        return f ? f() : -1;
-    }
-    std::string systemDir_;
 };
 
-TEST_F(InstallerChoiceTest, VersionLessStubIsMovedAsideBelowTwentyThousandBytes) {
-    struct Case { size_t size; bool moved; };
-    for (Case c : {Case{19999, true}, Case{0, true}, Case{20000, false}, Case{20001, false}}) {
-        SCOPED_TRACE(c.size);
-        WriteBytes(c.size);
-        HMODULE chosen = LoadInstallerLibraryFrom(systemDir_.c_str(), "odbccp32.dll");
-        EXPECT_NE(chosen, nullptr);  // the search copy: Wine's own installer
-        EXPECT_NE(GetProcAddress(chosen, "SQLConfigDataSource"), nullptr);
-        EXPECT_EQ(GetFileAttributesA((systemDir_ + "\\odbccp32.bad").c_str()) != INVALID_FILE_ATTRIBUTES, c.moved);
-        EXPECT_EQ(GetFileAttributesA(SystemCopy().c_str()) != INVALID_FILE_ATTRIBUTES, !c.moved);
-        FreeLibrary(chosen);
-        DeleteFileA((systemDir_ + "\\odbccp32.bad").c_str());
+TEST_F(FacilityTest, DsnNameRuleFollowsTheStringTableAndTheLocale) {
+    const std::string a600(600, 'a');  // no limit of its own; examined as far as its 513-character buffer
+    for (auto [name, refused] : {std::pair<std::string, int>{"Sales 2024 east", 0}, {"\xC4rger", 0}, {"A.b-c_d#e$f", 0},
+                                 {"2Sales", 1}, {"", 1}, {" Sales", 1}, {"A[", 1}, {"Ab;cd", 1}, {a600, 0},
+                                 {a600 + "[", 0}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(ValidateDsnName(name.c_str()), refused);
     }
+    EXPECT_EQ(ValidateDsnName(nullptr), 1);
+    ASSERT_NE(setlocale(LC_ALL, ".932"), nullptr);  // double-byte: a lead byte alone does not convert
+    EXPECT_EQ(ValidateDsnName("Sales\x81"), 1);
+    setlocale(LC_ALL, "");
 }
 
-TEST_F(InstallerChoiceTest, OlderSearchCopyGivesWayToTheSystemCopy) {
-    struct Case { const char* search; const char* system; int tag; };
+// The installer copy of the search ("odbccp32.dll": Wine's own, tag -1) or of the system folder:
+// the newer by file version, the search copy when equal; a version-less system copy under
+// 20,000 bytes is a stub, moved aside. The copy not chosen is released.
+TEST_F(FacilityTest, TheInstallerCopyIsChosenByVersion) {
+    struct Case { const char *system, *search; int stubSize; std::string chosen; };
     const Case cases[] = {
-        {"fake_installer_3_520_0.dll", "fake_installer_3_525_0.dll", 35250},
-        {"fake_installer_3_525_1.dll", "fake_installer_3_525_0.dll", 35251},
-        {"fake_installer_3_525_0.dll", "fake_installer_3_525_0_copy.dll", 35250},
+        {nullptr, "odbccp32.dll", 19999, "-1 from search, stub moved"},
+        {nullptr, "odbccp32.dll", 20000, "-1 from search"},
+        {"fake_installer_3_525_0.dll", "fake_installer_3_520_0.dll", 0, "35250 from system"},
+        {"fake_installer_3_525_0.dll", "fake_installer_3_525_1.dll", 0, "35251 from search"},
+        {"fake_installer_3_525_0_copy.dll", "fake_installer_3_525_0.dll", 0, "35250 from search"},
+        {nullptr, "fake_installer_3_520_0.dll", 0, "35200 from search"},
+        {nullptr, "no_such_installer.dll", 0, "none"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.search) + " / " + c.system);
-        ASSERT_TRUE(CopyFileA((ExecutableFolder() + "\\" + c.system).c_str(), SystemCopy().c_str(), FALSE));
-        HMODULE chosen = LoadInstallerLibraryFrom(systemDir_.c_str(), (ExecutableFolder() + "\\" + c.search).c_str());
-        ASSERT_NE(chosen, nullptr);
-        EXPECT_EQ(Tag(chosen), c.tag);
-        char path[MAX_PATH];
+        SCOPED_TRACE(c.search);
+        const std::string search = c.stubSize ? c.search : kHere + c.search;
+        EXPECT_TRUE(!c.system || CopyFileA((kHere + c.system).c_str(), kSystem.c_str(), FALSE));
+        if (c.stubSize) std::ofstream(kSystem, std::ios::binary) << std::string(c.stubSize, 'x');
+        HMODULE chosen = LoadInstallerLibraryFrom(kDir.c_str(), search.c_str());
+        char path[MAX_PATH] = {};
         GetModuleFileNameA(chosen, path, MAX_PATH);
-        bool systemKept = _stricmp(path, SystemCopy().c_str()) == 0;
-        EXPECT_EQ(systemKept, std::string(c.search) == "fake_installer_3_520_0.dll");
-        // The copy not kept was released: only the kept one is still loaded.
-        EXPECT_EQ(GetModuleHandleA((ExecutableFolder() + "\\" + c.search).c_str()) != nullptr, !systemKept);
+        const bool system = _stricmp(path, kSystem.c_str()) == 0;
+        FARPROC tag = GetProcAddress(chosen, "FakeInstallerVersionTag");
+        std::string shown = std::to_string(tag ? int(tag()) : -1) + " from " + (system ? "system" : "search");
+        if (!chosen) shown = "none";
+        if (GetFileAttributesA(kBad.c_str()) != INVALID_FILE_ATTRIBUTES) shown += ", stub moved";
+        if (c.system && GetModuleHandleA((system ? search : kSystem).c_str())) shown += ", both loaded";
+        EXPECT_EQ(shown, c.chosen);
         FreeLibrary(chosen);
-        ASSERT_TRUE(DeleteFileA(SystemCopy().c_str()));
+        TearDown(), SetUp();
     }
 }
 
-TEST_F(InstallerChoiceTest, OneLoadableCopyIsUsedAlone) {
-    HMODULE chosen = LoadInstallerLibraryFrom(systemDir_.c_str(), (ExecutableFolder() + "\\fake_installer_3_520_0.dll").c_str());
-    EXPECT_EQ(Tag(chosen), 35200);
-    FreeLibrary(chosen);
-    EXPECT_EQ(LoadInstallerLibraryFrom(systemDir_.c_str(), "no_such_installer.dll"), nullptr);
+HMODULE(WINAPI* RealLoadLibraryA)(LPCSTR) = nullptr;
+HMODULE WINAPI RefuseInstaller(LPCSTR name) {  // any copy of the installer, by any path
+    std::string lower(name);
+    CharLowerA(&lower[0]);
+    if (lower.find("odbccp32") == std::string::npos) return RealLoadLibraryA(name);
+    return SetLastError(ERROR_MOD_NOT_FOUND), nullptr;
 }
 
-// --- Installer errors -------------------------------------------------------------------
-
-HMODULE(WINAPI* realLoadLibraryA)(LPCSTR) = nullptr;
-HMODULE WINAPI RefuseInstaller(LPCSTR name) {
-    std::string lower = name ? name : "";
-    for (char& ch : lower) ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
-    if (lower.find("odbccp32") != std::string::npos) { SetLastError(ERROR_MOD_NOT_FOUND); return nullptr; }
-    return realLoadLibraryA(name);
-}
-
-TEST_F(FacilityTest, MissingInstallerIsReportedAtEveryOperation) {
-    ImportHook refuse(GetModuleHandleA(nullptr), "kernel32.dll", "LoadLibraryA", reinterpret_cast<void*>(&RefuseInstaller));
-    ASSERT_TRUE(refuse.installed());
-    realLoadLibraryA = reinterpret_cast<decltype(realLoadLibraryA)>(refuse.original());
-    HMODULE saved = InstallerModule;
-    InstallerModule = nullptr;
-    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-
-    char buffer[513] = "untouched";
-    EXPECT_EQ(SQLGetPrivateProfileString("Sales", "ServerName", "", buffer, 513, "odbc.ini"), 0);
-    EXPECT_STREQ(buffer, "untouched");
-    EXPECT_FALSE(SQLRemoveDSNFromIni("Sales"));
-    EXPECT_FALSE(SQLWriteDSNToIni("Sales", "driver"));
-    EXPECT_FALSE(SQLWritePrivateProfileString("Sales", "DBQ", "x", "odbc.ini"));
-
-    const RecordedMessageBox missing = {nullptr, "The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.",
-                                        "ODBC Installer Error", MB_OK | MB_ICONINFORMATION};
-    EXPECT_EQ(boxes.boxes(), (Boxes(4, missing)));
-    EXPECT_EQ(InstallerModule, nullptr);  // a failed load is tried again next time
-    InstallerModule = saved;
-}
-
-TEST_F(FacilityTest, FunctionMissingFromTheLoadedInstallerIsNamed) {
-    HMODULE saved = InstallerModule;
-    InstallerModule = LoadLibraryA((ExecutableFolder() + "\\fake_installer_3_520_0.dll").c_str());
-    ASSERT_NE(InstallerModule, nullptr);
-    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-
+TEST_F(FacilityTest, AnInstallerMissingOrWithoutTheFunctionIsReportedAtEachCall) {
+    const HMODULE saved = InstallerModule, self = GetModuleHandleA(nullptr);
+    {
+        ImportHook refuse(self, "kernel32.dll", "LoadLibraryA", reinterpret_cast<void*>(&RefuseInstaller));
+        RealLoadLibraryA = reinterpret_cast<decltype(RealLoadLibraryA)>(refuse.original());
+        InstallerModule = nullptr;
+        MessageBoxRecorder boxes(self);
+        char buffer[513] = "untouched";
+        EXPECT_EQ(SQLGetPrivateProfileString("Sales", "ServerName", "", buffer, 513, "odbc.ini"), 0);
+        EXPECT_STREQ(buffer, "untouched");
+        EXPECT_FALSE(SQLRemoveDSNFromIni("Sales") || SQLWriteDSNToIni("Sales", "driver") ||
+                     SQLWritePrivateProfileString("Sales", "DBQ", "x", "odbc.ini"));
+        EXPECT_EQ(boxes.boxes(), Boxes(4, {nullptr, "The ODBC installer DLL (ODBCCP32.DLL) is not installed on this "
+                                                    "system.", "ODBC Installer Error", kInfo}));
+        EXPECT_EQ(InstallerModule, nullptr);  // a failed load is tried again next time
+    }
+    InstallerModule = LoadLibraryA((kHere + "fake_installer_3_520_0.dll").c_str());
+    MessageBoxRecorder boxes(self);
     EXPECT_FALSE(SQLRemoveDSNFromIni("Sales"));
     char program[MAX_PATH], installer[MAX_PATH];
     GetModuleFileNameA(nullptr, program, MAX_PATH);
     GetModuleFileNameA(InstallerModule, installer, MAX_PATH);
-    EXPECT_EQ(boxes.boxes(), (Boxes{{nullptr,
-                                    std::string("The program ") + program +
-                                        ", or one of its DLLs attempted to call the function SQLRemoveDSNFromIni "
-                                        "which is not supported in the loaded ODBC installer DLL (" + installer +
-                                        ").  Press OK to proceed.",
-                                    "ODBC Installer Error", MB_OK | MB_ICONINFORMATION}}));
+    EXPECT_EQ(boxes.boxes(), (Boxes{{nullptr, std::string("The program ") + program + ", or one of its DLLs attempted "
+                                     "to call the function SQLRemoveDSNFromIni which is not supported in the loaded "
+                                     "ODBC installer DLL (" + installer + ").  Press OK to proceed.",
+                                     "ODBC Installer Error", kInfo}}));
     FreeLibrary(InstallerModule);
     InstallerModule = saved;
 }

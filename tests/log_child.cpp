@@ -1,6 +1,5 @@
-// One process of the shared-log concurrency test: opens the log, writes COUNT lines
-// tagged with TAG, closes it. Exit code 0 when every call succeeded.
-#include <cstdio>
+// One process of the shared-log concurrency test: opens the log, writes COUNT lines tagged
+// TAG (levels 1, 2, 4 in turn), closes it. Exit code 0 when every call succeeded.
 #include <cstdlib>
 #include <string>
 
@@ -8,17 +7,15 @@
 
 int main(int argc, char** argv) {
     if (argc != 4) return 2;
-    std::string tag = argv[1];
-    int count = std::atoi(argv[2]);
-    std::wstring file(argv[3], argv[3] + std::string(argv[3]).size());
+    const std::string tag = argv[1], file = argv[3];
     SharedLog* log = nullptr;
-    std::wstring component = L"CHILD" + std::wstring(tag.begin(), tag.end());
-    if (OpenSharedLog(&log, nullptr, component.c_str(), file.c_str()) != 0) return 3;
+    if (OpenSharedLog(&log, nullptr, (L"CHILD" + std::wstring(tag.begin(), tag.end())).c_str(),
+                      std::wstring(file.begin(), file.end()).c_str()) != 0) return 3;
     int failures = 0;
-    for (int i = 0; i < count; ++i) {
-        std::string text = tag + " line " + std::to_string(i) + " " + std::string(static_cast<std::size_t>(i % 50), '.');
-        if (WriteLogMessage(log, (i % 3 == 0) ? 1 : (i % 3 == 1) ? 2 : 4, text.c_str()) != 0) ++failures;
-    }
+    const int levels[] = {1, 2, 4};
+    for (int i = 0; i < std::atoi(argv[2]); ++i)
+        failures += WriteLogMessage(log, levels[i % 3],
+                                    (tag + " line " + std::to_string(i) + " " + std::string(i % 50, '.')).c_str()) != 0;
     CloseSharedLog(&log);
     return failures == 0 ? 0 : 4;
 }

@@ -1,10 +1,9 @@
-// The Logon dialog, worked as a user would: the real template 111 run modally, typed into
-// and clicked from another thread, against the stand-in server's credentials.
+// The Logon dialog worked as a user would: the real template run modally, typed into and
+// clicked from another thread, against the stand-in server's credentials.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstring>
-#include <string>
 
 #include "dialogs/logon_dialog.h"
 #include "dialogs/setup_dialog.h"
@@ -16,141 +15,81 @@
 #include "tests/support/odbc_profile.h"
 #include "tests/support/server_scenario.h"
 
-using nlohmann::json;
-
 namespace {
 
-const char kPassword[] = "Secret-7431";
+const std::string kPassword = "Secret-7431", kFailed = "Failed to connect to server. ";
+const std::string kInvalid = kFailed + "The user name or password is not valid on the server.";
+enum { SERVER = IDC_LOGON_SERVER, USER = IDC_LOGON_USER, PASSWORD = IDC_LOGON_PASSWORD };
 
-class LogonDialogTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ModuleInstance = GetModuleHandleA(nullptr);  // the template and the caption
-        std::memset(&record_, 0, sizeof record_);
-        Settings = &record_;
+// In order: the first case leaves a user name typed, which must not enable OK in the next
+// dialog before one is typed there.
+TEST(LogonDialogTest, OkWaitsForServerAndUserAndConnectsWithWhatWasTyped) {
+    ModuleInstance = GetModuleHandleA(nullptr);  // the template and the caption
+    PopupWindow owner(100, 100, 400, 300);
+    const nlohmann::json server = {{"servers", {{{"names", {"dbhost", "otherhost"}},
+                                                 {"logon", {{"user", "admin"}, {"password", kPassword}}}}}}};
+    ServerScenario scenario(server);
+    const std::string u512(512, 'u'), both = "admin " + kPassword + ";";
+    struct Case {
+        const char *name, *storedServer;  // none: the setup dialog has no server name
+        std::vector<Step> steps;
+        INT_PTR result;
+        std::vector<std::string> boxes;
+        std::string connects, server;  // what the server saw ("server user password;" each), the record's server
+    };
+    const Case cases[] = {
+        {"no server: OK waits for both boxes, no password needed", nullptr,
+         {{'-', 0, "", ">'' '' '' OK(disabled)"}, {'t', USER, "admin", ">'' 'admin' '' OK(disabled)"},
+          {'t', SERVER, "dbhost", ">'dbhost' 'admin' '' OK"}, {'t', USER, "", ">'dbhost' '' '' OK(disabled)"},
+          {'t', USER, "admin", ">'dbhost' 'admin' '' OK"}, {'t', SERVER, "", ">'' 'admin' '' OK(disabled)"},
+          {'c', IDCANCEL, "", "closed"}},
+         IDCANCEL, {}, "", ""},
+        {"a wrong password keeps the dialog and the typing; the right one connects", "dbhost",
+         {{'-', 0, "", ">'dbhost' '' '' OK(disabled)"}, {'t', USER, "admin", ""}, {'t', PASSWORD, "wrong", ""},
+          {'c', IDOK, "", ">'dbhost' 'admin' 'wrong' OK"}, {'t', PASSWORD, kPassword, ""}, {'c', IDOK, "", "closed"}},
+         IDOK, {kInvalid}, "dbhost admin wrong;dbhost " + both, "dbhost"},
+        {"a server typed here replaces the record's", "nowhere",
+         {{'t', USER, "admin", ""}, {'t', PASSWORD, kPassword, ""}, {'c', IDOK, "", ""}, {'t', SERVER, "otherhost", ""},
+          {'c', IDOK, "", "closed"}},
+         IDOK, {kFailed + "The server could not be reached."}, "nowhere " + both + "otherhost " + both, "otherhost"},
+        {"past 512 characters refused, not cut; 512 sent whole", nullptr,
+         {{'t', SERVER, "dbhost", ""}, {'t', USER, u512, ""}, {'t', PASSWORD, std::string(513, 'p'), ""},
+          {'c', IDOK, "", ""}, {'t', PASSWORD, "wrong", ""}, {'c', IDOK, "", ""}, {'c', IDCANCEL, "", "closed"}},
+         IDCANCEL,
+         {"The server name, user name and password can each be at most 512 characters long. Please shorten them "
+          "and try again.", kInvalid},
+         "dbhost " + u512 + " wrong;", "dbhost"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        scenario.write(server);
+        DsnSettings record;
+        std::memset(&record, 0, sizeof record);
+        Settings = &record;
+        if ((HasServerName = c.storedServer != nullptr)) record.ServerName.set(c.storedServer);
         RemoteSession = kNoRemoteSession;
-    }
-    void TearDown() override {
+        MessageBoxRecorder recorder(GetModuleHandleA(nullptr));
+        Boxes boxes;
+        EXPECT_EQ(RunDialog(ModuleInstance, IDD_LOGON, owner, LogonDlgProc, [&](DialogDriver& d) {
+                      for (const std::string& t : c.boxes) boxes.push_back({d.dialog(), t, kSetupCaption, kStopBox});
+                      d.play(c.steps, {SERVER, USER, PASSWORD, IDOK});
+                  }), c.result);
+        EXPECT_EQ(recorder.boxes(), boxes);
+        std::string connects;
+        for (const auto& e : scenario.read().value("connects", nlohmann::json::array()))
+            connects += e.value("server", "") + " " + e.value("user", "") + " " + e.value("password", "") + ";";
+        EXPECT_EQ(connects, c.connects);
+        EXPECT_EQ(record.ServerName.value.c_str(), c.server);
+        EXPECT_EQ(RemoteSession != kNoRemoteSession, c.result == IDOK);
         if (RemoteSession != kNoRemoteSession) DBUDisconnect(&RemoteSession);
-        Settings = nullptr;
-        HasServerName = 0;
+        // The password is kept nowhere the product writes: the record, the profile, its keys.
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(&record), sizeof record).find(kPassword), std::string::npos);
+        for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+            for (const char* key : {"Software\\ODBC", "Software\\Quillmere Software"})
+                EXPECT_EQ(RegistryText(hive, key).find(kPassword), std::string::npos) << key;
     }
-    INT_PTR Run(const std::function<void(DialogDriver&)>& script) {
-        return RunDialog(GetModuleHandleA(nullptr), IDD_LOGON, owner_, LogonDlgProc, script);
-    }
-    json Connects() { return scenario_.read().value("connects", json::array()); }
-
-    DsnSettings record_;
-    PopupWindow owner_{100, 100, 400, 300};
-    ServerScenario scenario_{json{{"servers", {{{"names", {"dbhost", "otherhost"}},
-                                                {"logon", {{"user", "admin"}, {"password", kPassword}}}}}}}};
-};
-
-TEST_F(LogonDialogTest, OkWaitsForAServerAndAUserNameAndCancelConnectsNothing) {
+    Settings = nullptr;
     HasServerName = 0;
-    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-    INT_PTR result = Run([](DialogDriver& d) {
-        EXPECT_EQ(d.text(IDC_LOGON_SERVER), "");
-        EXPECT_EQ(d.focus(), d.item(IDC_LOGON_SERVER));  // first in the tab order
-        EXPECT_NE(d.style(IDC_LOGON_PASSWORD) & ES_PASSWORD, 0);
-        struct Step { int box; const char* text; bool okEnabled; };
-        const Step steps[] = {{IDC_LOGON_USER, "admin", false}, {IDC_LOGON_SERVER, "dbhost", true},
-                              {IDC_LOGON_USER, "", false}, {IDC_LOGON_USER, "admin", true},
-                              {IDC_LOGON_SERVER, "", false}};
-        EXPECT_FALSE(d.enabled(IDOK));
-        for (const Step& s : steps) {
-            d.type(s.box, s.text);
-            EXPECT_EQ(d.enabled(IDOK), s.okEnabled) << s.box << "=" << s.text;  // no password needed
-        }
-        d.click(IDCANCEL);
-    });
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(RemoteSession, kNoRemoteSession);
-    EXPECT_TRUE(Connects().empty());
-    EXPECT_TRUE(boxes.boxes().empty());
-}
-
-TEST_F(LogonDialogTest, AWrongPasswordKeepsTheDialogOpenAndTheRightOneConnects) {
-    HasServerName = 1;
-    record_.ServerName.set("dbhost");
-    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-    HWND dialog = nullptr;
-    INT_PTR result = Run([&](DialogDriver& d) {
-        dialog = d.dialog();
-        EXPECT_EQ(d.text(IDC_LOGON_SERVER), "dbhost");
-        EXPECT_FALSE(d.enabled(IDOK));
-        d.type(IDC_LOGON_USER, "admin");
-        d.type(IDC_LOGON_PASSWORD, "wrong");
-        d.click(IDOK);
-        EXPECT_TRUE(d.open());
-        EXPECT_EQ(RemoteSession, kNoRemoteSession);
-        EXPECT_EQ(d.text(IDC_LOGON_USER), "admin");  // the typed values stay for another try
-        EXPECT_EQ(d.text(IDC_LOGON_PASSWORD), "wrong");
-        d.type(IDC_LOGON_PASSWORD, kPassword);
-        d.click(IDOK);
-    });
-    EXPECT_EQ(result, IDOK);
-    EXPECT_NE(RemoteSession, kNoRemoteSession);
-    EXPECT_EQ(boxes.boxes(), (Boxes{{dialog, "Failed to connect to server. The user name or password is not valid on the server.",
-                                    kSetupCaption, kStopBox}}));
-    // The server saw each attempt once, as typed.
-    EXPECT_EQ(Connects(), json::parse(std::string(R"([{"server":"dbhost","user":"admin","password":"wrong"},)") +
-                                      R"({"server":"dbhost","user":"admin","password":")" + kPassword + R"("}])"));
-    // The password is kept nowhere the product writes: not in the record, not in the profile,
-    // not in the product's registry keys.
-    const std::string record(reinterpret_cast<const char*>(&record_), sizeof record_);
-    EXPECT_EQ(record.find(kPassword), std::string::npos);
-    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        for (const char* key : {"Software\\ODBC", "Software\\Quillmere Software"})
-            EXPECT_EQ(RegistryText(hive, key).find(kPassword), std::string::npos) << key;
-    }
-}
-
-TEST_F(LogonDialogTest, AServerTypedHereReplacesTheRecordsAndCancelAfterAFailureConnectsNothing) {
-    HasServerName = 1;
-    record_.ServerName.set("nowhere");
-    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-    EXPECT_EQ(Run([](DialogDriver& d) {
-                  d.type(IDC_LOGON_USER, "admin");
-                  d.type(IDC_LOGON_PASSWORD, kPassword);
-                  d.click(IDOK);  // nowhere cannot be reached
-                  EXPECT_TRUE(d.open());
-                  d.click(IDCANCEL);
-              }),
-              IDCANCEL);
-    EXPECT_EQ(RemoteSession, kNoRemoteSession);
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text, "Failed to connect to server. The server could not be reached.");
-
-    EXPECT_EQ(Run([](DialogDriver& d) {
-                  d.type(IDC_LOGON_SERVER, "otherhost");
-                  d.type(IDC_LOGON_USER, "admin");
-                  d.type(IDC_LOGON_PASSWORD, kPassword);
-                  d.click(IDOK);
-              }),
-              IDOK);
-    EXPECT_STREQ(record_.ServerName.value.c_str(), "otherhost");
-    EXPECT_EQ(Connects().back()["server"], "otherhost");
-}
-
-TEST_F(LogonDialogTest, TextsLongerThanAConnectionTakesAreRefusedNotCut) {
-    HasServerName = 0;
-    MessageBoxRecorder boxes(GetModuleHandleA(nullptr));
-    const std::string longest(512, 'u'), tooLong(513, 'p');
-    EXPECT_EQ(Run([&](DialogDriver& d) {
-                  EXPECT_EQ(SendMessageA(d.item(IDC_LOGON_PASSWORD), EM_GETLIMITTEXT, 0, 0), 512);
-                  d.type(IDC_LOGON_SERVER, "dbhost");
-                  d.type(IDC_LOGON_USER, longest);
-                  d.type(IDC_LOGON_PASSWORD, tooLong);  // set from outside: past the typing limit
-                  d.click(IDOK);
-                  EXPECT_TRUE(d.open());
-                  d.click(IDCANCEL);
-              }),
-              IDCANCEL);
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text, "The server name, user name and password can each be at most 512 characters long. "
-                                     "Please shorten them and try again.");
-    EXPECT_TRUE(Connects().empty());  // nothing was sent
 }
 
 }  // namespace

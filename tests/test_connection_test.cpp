@@ -8,51 +8,39 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <string>
-
-#include "tests/support/file_text.h"
-#include "tests/support/import_hook.h"
-#include "tests/support/message_box_recorder.h"
 
 #include "dialogs/test_connection.h"
 #include "setup/call_values.h"
+#include "tests/support/file_text.h"
+#include "tests/support/message_box_recorder.h"
 
 namespace {
 
 const char kPlain[] = "DRIVER={" QM_TEST_DRIVER "};DBQ=DEMODATA;ServerName=dbhost.1583;TransportHint=TCP:SPX";
 const char kRecord[] = "DBQ=DEMODATA\0ServerName=dbhost\0TCPPort=1583\0TransportHint=TCP:SPX\0";
-const char kTest[] = "Test Connection";
-const char kErrors[] = "Errors during connection";
+const char kTest[] = "Test Connection", kErrors[] = "Errors during connection", kNotReached[] = "<not reached>";
 const UINT kNotice = MB_OK | MB_ICONINFORMATION;
 
 // A Unix path the environment gave the test, as Windows code opens it (drive Z: is "/").
-std::string UnixFile(const char* variable) {
-    const char* path = std::getenv(variable);
-    return path ? std::string("Z:") + path : std::string();
-}
+std::string UnixFile(const char* variable) { return std::string("Z:") + std::getenv(variable); }
 
 class TestConnectionTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(UnixFile("QM_ODBC_SCENARIO").empty()) << "ctest sets the stand-in driver's files";
+    void SetUp() override { ASSERT_NE(std::getenv("QM_ODBC_SCENARIO"), nullptr) << "ctest sets the driver's files"; }
+    void TearDown() override { Settings = nullptr, DriverName = nullptr; }
+    // Test Connection on the settings, the driver answering as the scenario says; the result,
+    // and what the driver received ("<not reached>" when nothing).
+    int Test(const char* attributes, const std::string& scenario, std::string& received) {
         std::memset(&record_, 0, sizeof record_);  // zero-filled like GlobalAlloc's block
-        Settings = &record_;
-        DriverName = QM_TEST_DRIVER;
-        std::remove(UnixFile("QM_ODBC_RECEIVED").c_str());  // no string from an earlier case
-    }
-    void TearDown() override {
-        Settings = nullptr;
-        DriverName = nullptr;
-    }
-    static void WriteScenario(const std::string& text) {
-        std::ofstream(UnixFile("QM_ODBC_SCENARIO"), std::ios::binary) << text;
-    }
-    // What the driver received; "<not reached>" when it was never asked to connect.
-    static std::string Received() {
+        ParseAttributeList(attributes, record_);
+        Settings = &record_, DriverName = QM_TEST_DRIVER;
         const std::string path = UnixFile("QM_ODBC_RECEIVED");
-        return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? "<not reached>" : ReadWholeFile(path);
+        std::remove(path.c_str());
+        std::ofstream(UnixFile("QM_ODBC_SCENARIO"), std::ios::binary) << scenario;
+        const int result = TestConnection(owner_);
+        received = GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? kNotReached : ReadWholeFile(path);
+        return result;
     }
-
     DsnSettings record_;
     PopupWindow owner_;
 };
@@ -61,113 +49,71 @@ protected:
 // (what Wine's odbc32 reaches) hands a connection's records out newest first, so the boxes,
 // which follow SQLError, come last to first.
 TEST_F(TestConnectionTest, ReportsWhatTheDriverAnswers) {
-    struct Case {
-        const char* name;
-        const char* attributes;
-        const char* scenario;
-        const char* received;
-        int result;
-        Boxes boxes;
-    };
+    const std::string e510(510, 'e'), tooLong = "DBQ=" + std::string(512, 'D') + '\0';
+    struct Case { const char *name, *attributes; std::string scenario; const char* received; int result; Boxes boxes; };
     const Case cases[] = {
-        {"success", kRecord, "return success\n", kPlain, 1,
-         {{owner_, "Connection successful!", kTest, kNotice}}},
+        {"success", kRecord, "return success\n", kPlain, 1, {{owner_, "Connection successful!", kTest, kNotice}}},
         {"success with two messages", kRecord,
          "return info\ndiag 01000 11 Server dbhost answers slowly.\ndiag 01004 12 Client name cut to 15 characters.\n",
          kPlain, 1,
          {{owner_, "Connection completed successful, possibly with a nonfatal error. ", kTest, kNotice},
           {nullptr, "Client name cut to 15 characters.", kErrors, kStopBox},
           {nullptr, "Server dbhost answers slowly.", kErrors, kStopBox}}},
-        {"three errors, in the order SQLError returns them", kRecord,
-         "return error\ndiag 08001 21 Server dbhost not found.\ndiag 28000 22 Logon refused.\n"
-         "diag HY000 23 Database DEMODATA is not open.\n",
+        {"three errors, the longest text whole", kRecord,
+         "return error\ndiag 08001 21 Server dbhost not found.\ndiag 28000 22 Logon refused.\ndiag HY000 23 " + e510,
          kPlain, 0,
-         {{nullptr, "Database DEMODATA is not open.", kErrors, kStopBox},
-          {nullptr, "Logon refused.", kErrors, kStopBox},
+         {{nullptr, e510, kErrors, kStopBox}, {nullptr, "Logon refused.", kErrors, kStopBox},
           {nullptr, "Server dbhost not found.", kErrors, kStopBox}}},
-        {"QmTranslate and an empty TranslationDLL",
-         "DBQ=DEMODATA\0ServerName=fe80::1\0TCPPort=1583\0TransportHint=TCP:SPX\0TranslationDLL=\0QmTranslate=Auto\0",
-         "return success\n",
-         "DRIVER={" QM_TEST_DRIVER "};DBQ=DEMODATA;ServerName=[fe80::1].1583;TransportHint=TCP:SPX;QmTranslate=Auto", 1,
-         {{owner_, "Connection successful!", kTest, kNotice}}},
+        {"settings past 512 characters are not sent cut", tooLong.c_str(), "return success\n", kNotReached, 0,
+         {{owner_, "The connection string would be longer than 512 characters; shorten the settings to test them.",
+           kErrors, kStopBox}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::memset(&record_, 0, sizeof record_);
-        ParseAttributeList(c.attributes, record_);
-        std::remove(UnixFile("QM_ODBC_RECEIVED").c_str());
-        WriteScenario(c.scenario);
         MessageBoxRecorder recorder(GetModuleHandleA(nullptr));
-        ASSERT_TRUE(recorder.installed());
-        EXPECT_EQ(TestConnection(owner_), c.result);
-        EXPECT_EQ(Received(), c.received);
+        std::string received;
+        EXPECT_EQ(Test(c.attributes, c.scenario, received), c.result);
+        EXPECT_EQ(received, c.received);
         EXPECT_EQ(recorder.boxes(), c.boxes);
     }
 }
 
-// A description the Driver Manager does not know: its own error is the one box.
-TEST_F(TestConnectionTest, UnknownDriverShowsTheDriverManagersError) {
-    ParseAttributeList(kRecord, record_);
-    DriverName = "Quillmere No Such Driver";
-    WriteScenario("return success\n");
-    MessageBoxRecorder recorder(GetModuleHandleA(nullptr));
-    ASSERT_TRUE(recorder.installed());
-    EXPECT_EQ(TestConnection(owner_), 0);
-    EXPECT_EQ(Received(), "<not reached>");
-    EXPECT_EQ(recorder.boxes(),
-              (Boxes{{nullptr, "[unixODBC][Driver Manager]Can't open lib 'Quillmere No Such Driver' : file not found",
-                     kErrors, kStopBox}}));
-}
-
-// Settings whose string would pass 512 characters are not sent cut short.
-TEST_F(TestConnectionTest, TooLongToTest) {
-    ParseAttributeList(kRecord, record_);
-    record_.DBQ.set(std::string(512, 'D').c_str());
-    WriteScenario("return success\n");
-    MessageBoxRecorder recorder(GetModuleHandleA(nullptr));
-    EXPECT_EQ(TestConnection(owner_), 0);
-    EXPECT_EQ(Received(), "<not reached>");
-    EXPECT_EQ(recorder.boxes(),
-              (Boxes{{owner_, "The connection string would be longer than 512 characters; shorten the settings to test them.",
-                     kErrors, kStopBox}}));
-}
-
-// Handle allocations made to fail through the test program's own imports.
-SQLHENV FreedEnvironment = SQL_NULL_HENV;
+// Allocations made to fail through the test program's own imports; the environment's error
+// record, as a Driver Manager keeps one, answered by SQLError.
+int FreedEnvironments = 0, ErrorsLeft = 0;
 ImportHook* FreeEnvHook = nullptr;
-SQLRETURN SQL_API FailAllocation(SQLHANDLE, SQLHANDLE*) { return SQL_ERROR; }
+SQLRETURN SQL_API FailConnectAllocation(SQLHENV, SQLHDBC*) { return SQL_ERROR; }
 SQLRETURN SQL_API FailEnvAllocation(SQLHENV*) { return SQL_ERROR; }
 SQLRETURN SQL_API RecordFreeEnv(SQLHENV environment) {
-    FreedEnvironment = environment;
+    ++FreedEnvironments;
     return reinterpret_cast<SQLRETURN(SQL_API*)(SQLHENV)>(FreeEnvHook->original())(environment);
 }
+SQLRETURN SQL_API EnvironmentError(SQLHENV, SQLHDBC connection, SQLHSTMT, SQLCHAR*, SQLINTEGER*, SQLCHAR* text,
+                                   SQLSMALLINT, SQLSMALLINT*) {
+    if (connection != SQL_NULL_HDBC || ErrorsLeft-- <= 0) return SQL_NO_DATA;
+    return std::strcpy(reinterpret_cast<char*>(text), "No more connections."), SQL_SUCCESS;
+}
 
-TEST_F(TestConnectionTest, AllocationFailures) {
-    ParseAttributeList(kRecord, record_);
-    WriteScenario("return success\n");
+TEST_F(TestConnectionTest, AllocationFailuresAreShownAndWhatWasAllocatedIsFreed) {
     HMODULE self = GetModuleHandleA(nullptr);
+    std::string received;
     {
-        SCOPED_TRACE("environment");
         ImportHook failing(self, "odbc32.dll", "SQLAllocEnv", reinterpret_cast<void*>(&FailEnvAllocation));
-        ASSERT_TRUE(failing.installed());
         MessageBoxRecorder recorder(self);
-        EXPECT_EQ(TestConnection(owner_), 0);
-        EXPECT_EQ(recorder.boxes(), (Boxes{{owner_, "Failed to allocate memory for the environment handle.", kErrors, kStopBox}}));
+        EXPECT_EQ(Test(kRecord, "return success\n", received), 0);
+        EXPECT_EQ(recorder.boxes(), (Boxes{{owner_, "Failed to allocate memory for the environment handle.", kErrors,
+                                            kStopBox}}));
     }
-    {
-        SCOPED_TRACE("connection: the environment is freed, nothing is shown");
-        ImportHook failing(self, "odbc32.dll", "SQLAllocConnect", reinterpret_cast<void*>(&FailAllocation));
-        ImportHook freeing(self, "odbc32.dll", "SQLFreeEnv", reinterpret_cast<void*>(&RecordFreeEnv));
-        ASSERT_TRUE(failing.installed() && freeing.installed());
-        FreeEnvHook = &freeing;
-        FreedEnvironment = SQL_NULL_HENV;
-        MessageBoxRecorder recorder(self);
-        EXPECT_EQ(TestConnection(owner_), 0);
-        FreeEnvHook = nullptr;
-        EXPECT_NE(FreedEnvironment, nullptr);
-        EXPECT_TRUE(recorder.boxes().empty());
-    }
-    EXPECT_EQ(Received(), "<not reached>");
+    ImportHook failing(self, "odbc32.dll", "SQLAllocConnect", reinterpret_cast<void*>(&FailConnectAllocation));
+    ImportHook freeing(self, "odbc32.dll", "SQLFreeEnv", reinterpret_cast<void*>(&RecordFreeEnv));
+    ImportHook errors(self, "odbc32.dll", "SQLError", reinterpret_cast<void*>(&EnvironmentError));
+    ASSERT_TRUE(failing.installed() && freeing.installed() && errors.installed());
+    FreeEnvHook = &freeing, ErrorsLeft = 1, FreedEnvironments = 0;
+    MessageBoxRecorder recorder(self);
+    EXPECT_EQ(Test(kRecord, "return success\n", received), 0);
+    EXPECT_EQ(recorder.boxes(), (Boxes{{nullptr, "No more connections.", kErrors, kStopBox}}));
+    EXPECT_EQ(FreedEnvironments, 1);
+    EXPECT_EQ(received, kNotReached);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// Shows one of the product's windows for a screenshot: the replication question of a remove
-// request with an owner window, the probe's connection message, or the Logon dialog with a
-// user name typed. Each stays until it is answered (the screenshot script closes it).
+// Shows one of the product's windows for scripts/screenshots.sh, until the script closes it:
+// "replication" (default) the question of a remove request with an owner, "logon" the Logon
+// dialog with a user name typed, "advanced" the Advanced dialog, anything else the probe's
+// connection message (it has no owner).
 #include <windows.h>
 #include <odbcinst.h>
 
@@ -14,19 +15,17 @@
 #include "setup/call_values.h"
 
 int main(int argc, char** argv) {
-    std::string which = argc > 1 ? argv[1] : "replication";
+    const std::string which = argc > 1 ? argv[1] : "replication", driver = "Quillmere ODBC Client Interface";
     char exe[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string folder(exe, n);
+    std::string folder(exe, GetModuleFileNameA(nullptr, exe, MAX_PATH));
     folder = folder.substr(0, folder.find_last_of('\\'));
     HMODULE library = LoadLibraryA((folder + "\\DSNSET64.dll").c_str());
     auto configDsn = reinterpret_cast<BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR)>(
         reinterpret_cast<void*>(GetProcAddress(library, "ConfigDSN")));
     if (configDsn == nullptr) return 1;
-    HWND owner = CreateWindowExA(0, "STATIC", "ODBC Data Source Administrator", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                                 560, 360, nullptr, nullptr, nullptr, nullptr);
-    // The dialogs run from the library linked into this program, on a record as the setup
-    // dialog would hand it over.
+    HWND owner = CreateWindowExA(0, "STATIC", "ODBC Data Source Administrator", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                 40, 40, 560, 360, nullptr, nullptr, nullptr, nullptr);
+    // The dialogs run from the library linked into this program, on a record as the setup dialog gives it.
     static DsnSettings record;
     std::memset(&record, 0, sizeof record);
     ModuleInstance = GetModuleHandleA(nullptr);
@@ -34,8 +33,7 @@ int main(int argc, char** argv) {
     if (which == "logon") {
         record.ServerName.set("dbhost");
         HasServerName = 1;
-        // Typed once the dialog is up, from a timer on this thread.
-        SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+        SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {  // typed once the dialog is up
             KillTimer(nullptr, id);
             HWND dialog = FindWindowA("#32770", "Logon");
             SetDlgItemTextA(dialog, IDC_LOGON_USER, "admin");
@@ -43,19 +41,16 @@ int main(int argc, char** argv) {
         });
         DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_LOGON), owner, LogonDlgProc, 0);
     } else if (which == "advanced") {
-        record.DSN.set("Sales");
-        record.ArrayFetchOn.set("1");
-        record.ArrayBufferSize.set("8");
-        record.TCPPort.set("1583");
+        for (auto [field, value] : {std::pair{&record.DSN, "Sales"}, {&record.ArrayFetchOn, "1"},
+                                    {&record.ArrayBufferSize, "8"}, {&record.TCPPort, "1583"}})
+            field->set(value);
         DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_ADVANCED), owner, AdvancedDlgProc, 0);
     } else if (which == "replication") {
-        SQLWriteDSNToIni("Replicated", "Quillmere ODBC Client Interface");
+        SQLWriteDSNToIni("Replicated", driver.c_str());
         SQLWritePrivateProfileString("Replicated", "ReplicationSystem", "Yes", "odbc.ini");
-        configDsn(owner, ODBC_REMOVE_DSN, "Quillmere ODBC Client Interface", "DSN=Replicated\0\0");
-    } else {
-        // A silent add whose server answers neither as type 1 nor 5, with an engine that
-        // cannot start: the probe's own message, which has no owner.
-        configDsn(nullptr, ODBC_ADD_DSN, "Quillmere ODBC Client Interface", "DSN=Sales\0ServerDSN=DEMO\0\0");
+        configDsn(owner, ODBC_REMOVE_DSN, driver.c_str(), "DSN=Replicated\0\0");
+    } else {  // a silent add whose server answers neither as type 1 nor 5, with an engine that cannot start
+        configDsn(nullptr, ODBC_ADD_DSN, driver.c_str(), "DSN=Sales\0ServerDSN=DEMO\0\0");
     }
     return 0;
 }

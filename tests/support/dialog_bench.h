@@ -1,46 +1,52 @@
-// Runs one of the library's dialogs the way the library does (DialogBoxParamA on a module's
-// template, with an owner) while a driver on another thread works it as a user would: it
-// types into boxes, clicks buttons and reads back texts and enabled states. Every wait is a
-// bounded poll on a condition. Message boxes are recorded and answered by a
-// MessageBoxRecorder the test installs; they never block.
+// Runs a library dialog as the library does (DialogBoxParamA on its template, with an owner)
+// while a driver thread works it as a user would and reads it back as one line.
 #pragma once
-
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <vector>
+
+// A user's action and the state after it: 't' types text into id, 'p' presses a check box or
+// radio button, 'c' clicks a button, 'h' presses F1, '-' only looks. The state is the line of
+// the controls given to play(), "closed" when the dialog must have ended, "" not looked at.
+struct Step {
+    char action;
+    int id;
+    std::string text, state;
+};
 
 class DialogDriver {
 public:
     explicit DialogDriver(HWND dialog) : dialog_(dialog) {}
     HWND dialog() const { return dialog_; }
-    // Sets a box's text; an edit box tells its dialog (EN_CHANGE) as typing would.
-    void type(int id, const std::string& text) const;
-    std::string text(int id) const;
-    bool enabled(int id) const;
-    bool visible(int id) const;
-    LONG style(int id) const;
-    // Clicks a button and returns once its handler has run. For a handler that opens a
-    // dialog of its own, post() instead and drive the inner dialog.
-    void click(int id) const;
-    void post(int id) const;
-    // Clicks a check box or radio button as the mouse would: it changes its own state first.
-    void press(int id) const { SendMessageA(item(id), BM_CLICK, 0, 0); }
-    bool checked(int id) const { return SendMessageA(item(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-    bool open() const { return IsWindow(dialog_) != FALSE; }
-    // The control that has the keyboard focus on the dialog's thread.
-    HWND focus() const;
     HWND item(int id) const { return GetDlgItem(dialog_, id); }
+    // An edit box tells its dialog (EN_CHANGE) as typing would.
+    void type(int id, const std::string& text) const { SetDlgItemTextA(dialog_, id, text.c_str()); }
+    std::string text(int id) const;
+    // Returns once the button's handler has run.
+    void click(int id) const { SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(item(id))); }
+    // As the mouse does: a check box or radio button changes its own state first.
+    void press(int id) const { SendMessageA(item(id), BM_CLICK, 0, 0); }
+    bool open() const { return IsWindow(dialog_) && IsWindowVisible(dialog_); }
+    // The controls in the order given: a check box or radio button "[x]" or "[ ]", a push
+    // button its text (no '&'), any other its text in quotes; "(disabled)" after a disabled
+    // one, ">" before the one with the keyboard focus.
+    std::string state(std::initializer_list<int> ids) const;
+    void play(const std::vector<Step>& steps, std::initializer_list<int> ids) const;
 
 private:
     HWND dialog_;
 };
 
-// Polls the condition for up to 20 s.
-bool Eventually(const std::function<bool()>& condition);
+bool Eventually(const std::function<bool()>& condition);  // polls for up to 20 s
 
-// Runs the dialog modally on this thread, the script on a driver thread once the dialog is
-// shown; answers the dialog's end code (-1 when it could not be created). A script that
-// returns with the dialog still open has it cancelled, and the result says so (-2).
+// The programs the work starts (this program's CreateProcessA, refused: file not found),
+// "directory|command line" each.
+std::string StartsOf(const std::function<void()>& work);
+
+// Runs the dialog modally here and the script on a driver thread once it shows; answers the
+// end code (-1: not created; -2: the script left it open, then cancelled).
 INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
                   const std::function<void(DialogDriver&)>& script);

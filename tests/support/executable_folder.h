@@ -1,14 +1,11 @@
-// The folder of the running test program, where the product, its stand-ins and the helper
-// programs are built.
+// The running test program's folder, where the product, its stand-ins and helpers are built.
 #pragma once
-
 #include <windows.h>
 
 #include <string>
 
 inline std::string ExecutableFolder() {
     char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, n);
-    return folder.substr(0, folder.find_last_of('\\'));
+    const std::string file(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    return file.substr(0, file.find_last_of('\\'));
 }

@@ -4,41 +4,32 @@
 
 void** FindImportSlot(HMODULE module, const char* dllName, const char* functionName) {
     auto* base = reinterpret_cast<BYTE*>(module);
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (dir.VirtualAddress == 0) return nullptr;
-    for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); desc->Name; ++desc) {
-        if (_stricmp(reinterpret_cast<const char*>(base + desc->Name), dllName) != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (desc->OriginalFirstThunk ? desc->OriginalFirstThunk
-                                                                                             : desc->FirstThunk));
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), functionName) == 0)
-                return reinterpret_cast<void**>(&slots->u1.Function);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); imports && d->Name; ++d) {
+        if (_stricmp(reinterpret_cast<const char*>(base + d->Name), dllName) != 0) continue;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk
+                                                                                       : d->FirstThunk));
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; name->u1.AddressOfData; ++name, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (std::strcmp(byName->Name, functionName) == 0) return reinterpret_cast<void**>(&slot->u1.Function);
         }
     }
     return nullptr;
 }
 
-namespace {
-
-void WriteSlot(void** slot, void* value) {
+static void WriteSlot(void** slot, void* value) {
     DWORD old;
     VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old);
     *slot = value;
     VirtualProtect(slot, sizeof(void*), old, &old);
 }
 
-}  // namespace
-
-ImportHook::ImportHook(HMODULE module, const char* dllName, const char* functionName, void* replacement) {
-    slot_ = FindImportSlot(module, dllName, functionName);
-    if (slot_ == nullptr) return;
-    original_ = *slot_;
-    WriteSlot(slot_, replacement);
+ImportHook::ImportHook(HMODULE module, const char* dllName, const char* functionName, void* replacement)
+    : slot_(FindImportSlot(module, dllName, functionName)) {
+    if (slot_ != nullptr) original_ = *slot_, WriteSlot(slot_, replacement);
 }
 
 ImportHook::~ImportHook() {

@@ -1,8 +1,6 @@
-// Replaces one imported function of a loaded module by rewriting its import address
-// table, for as long as the hook lives. Lets tests observe and answer calls the product
-// makes to Windows (message boxes, memory, the portability library) without changing it.
+// Replaces one imported function of a loaded module (its import address table slot) while
+// the hook lives, so tests can watch and answer the product's calls to Windows.
 #pragma once
-
 #include <windows.h>
 
 class ImportHook {
@@ -11,7 +9,6 @@ public:
     ~ImportHook();
     ImportHook(const ImportHook&) = delete;
     ImportHook& operator=(const ImportHook&) = delete;
-
     bool installed() const { return slot_ != nullptr; }
     void* original() const { return original_; }
 

@@ -2,19 +2,11 @@
 
 MessageBoxRecorder* MessageBoxRecorder::active_ = nullptr;
 
-MessageBoxRecorder::MessageBoxRecorder(HMODULE module)
-    : hook_(new ImportHook(module, "user32.dll", "MessageBoxA", reinterpret_cast<void*>(&Record))) {
-    active_ = this;
-}
-
-MessageBoxRecorder::~MessageBoxRecorder() { active_ = nullptr; }
-
 int WINAPI MessageBoxRecorder::Record(HWND owner, LPCSTR text, LPCSTR caption, UINT flags) {
     MessageBoxRecorder* self = active_;
     if (self == nullptr) return IDCANCEL;
     self->boxes_.push_back({owner, text ? text : "<null>", caption ? caption : "<null>", flags});
-    if (self->answers_.empty()) return IDOK;
-    int reply = self->answers_.front();
-    self->answers_.pop_front();
+    const int reply = self->answers_.empty() ? IDOK : self->answers_.front();
+    if (!self->answers_.empty()) self->answers_.pop_front();
     return reply;
 }

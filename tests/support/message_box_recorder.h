@@ -1,7 +1,6 @@
 // Records every MessageBoxA call a module makes (owner, text, caption, flags) and answers
-// each with the next scripted answer (IDOK when the script is empty).
+// each with the next scripted answer (IDOK when none is left).
 #pragma once
-
 #include <windows.h>
 
 #include <deque>
@@ -14,18 +13,16 @@
 
 struct RecordedMessageBox {
     HWND owner;
-    std::string text;
-    std::string caption;  // "<null>" when the caller passed no caption
+    std::string text, caption;  // caption "<null>" when the caller passed none
     UINT flags;
+    bool operator==(const RecordedMessageBox& b) const {
+        return owner == b.owner && text == b.text && caption == b.caption && flags == b.flags;
+    }
 };
-inline bool operator==(const RecordedMessageBox& a, const RecordedMessageBox& b) {
-    return a.owner == b.owner && a.text == b.text && a.caption == b.caption && a.flags == b.flags;
-}
 inline std::ostream& operator<<(std::ostream& os, const RecordedMessageBox& b) {
     return os << "{owner " << b.owner << ", \"" << b.text << "\", \"" << b.caption << "\", flags " << b.flags << "}";
 }
-// The boxes a test expects, compared whole with boxes().
-using Boxes = std::vector<RecordedMessageBox>;
+using Boxes = std::vector<RecordedMessageBox>;  // compared whole with boxes()
 inline constexpr char kSetupCaption[] = "Quillmere 64-bit ODBC DSN Setup";
 inline constexpr UINT kStopBox = MB_OK | MB_ICONSTOP;
 
@@ -33,7 +30,7 @@ inline constexpr UINT kStopBox = MB_OK | MB_ICONSTOP;
 class PopupWindow {
 public:
     explicit PopupWindow(int x = 0, int y = 0, int width = 1, int height = 1)
-        : window_(CreateWindowExA(0, "STATIC", "", WS_POPUP, x, y, width, height, nullptr, nullptr, nullptr, nullptr)) {}
+        : window_(CreateWindowExA(0, "STATIC", "", WS_POPUP, x, y, width, height, nullptr, nullptr, nullptr, {})) {}
     ~PopupWindow() { DestroyWindow(window_); }
     PopupWindow(const PopupWindow&) = delete;
     PopupWindow& operator=(const PopupWindow&) = delete;
@@ -45,9 +42,9 @@ private:
 
 class MessageBoxRecorder {
 public:
-    explicit MessageBoxRecorder(HMODULE module);
-    ~MessageBoxRecorder();
-
+    explicit MessageBoxRecorder(HMODULE module)
+        : hook_(new ImportHook(module, "user32.dll", "MessageBoxA", (void*)Record)) { active_ = this; }
+    ~MessageBoxRecorder() { active_ = nullptr; }
     bool installed() const { return hook_->installed(); }
     void answer(int reply) { answers_.push_back(reply); }
     const std::vector<RecordedMessageBox>& boxes() const { return boxes_; }

@@ -113,12 +113,13 @@ build_native() { cmake --build "$src/build-native" > "$log" 2>&1; }
 build_cross() { cmake --build "$src/build" > "$log" 2>&1; }
 compiled_something() { grep -q -E 'Building|Linking' "$log"; }
 
-# Runs a build tree's test programs (the fuzzers' short runs and the prefix set-up aside) and
-# prints the names of those that failed.
+# Runs a build tree's test programs (the fuzzers' short runs and the prefix set-up aside) one at
+# a time, as CI does (suites that share the registry must not meet), and prints the names of
+# those that failed.
 failing_tests() {
   local dir="$1"
   rm -f "$dir/Testing/Temporary/LastTestsFailed.log"
-  (cd "$dir" && ctest -j2 --timeout 120 -E '(_short|^exports|^mutant_catalogue)$' > "$work/ctest.log" 2>&1)
+  (cd "$dir" && ctest --timeout 120 -E '(_short|^exports|^mutant_catalogue)$' > "$work/ctest.log" 2>&1)
   [ -f "$dir/Testing/Temporary/LastTestsFailed.log" ] &&
     sed 's/^[0-9]*://' "$dir/Testing/Temporary/LastTestsFailed.log" | grep -v '^wine_prefix$' | tr '\n' ' '
 }

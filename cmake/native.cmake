@@ -5,7 +5,6 @@ target_include_directories(dsnset_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 
 add_executable(core_tests_native ${DSNSET_CORE_TEST_SOURCES})
 target_link_libraries(core_tests_native PRIVATE dsnset_core GTest::gtest_main)
-target_compile_definitions(core_tests_native PRIVATE DSNSET_RESOURCE_SCRIPT="${PROJECT_SOURCE_DIR}/resources/dsnset.rc")
 add_test(NAME core_tests_native COMMAND core_tests_native)
 # The fault catalogue must still match the sources: an edit that changes a fault's line is
 # found here, not at the next mutation run.

@@ -1,5 +1,6 @@
 // Threads of three processes (this program again, --child) call ConfigDSN at once: each call succeeds,
-// and a probe in shared memory proves that no two calls were ever inside the library together.
+// and a probe in shared memory proves that calls of different processes alternated and no two were ever
+// inside the library together.
 #include <gtest/gtest.h>
 #include "tests/support/child_processes.h"
 #include "tests/support/import_hook.h"
@@ -7,13 +8,16 @@
 #include "tests/support/server_scenario.h"
 
 namespace {
-struct OverlapProbe { volatile LONG inside, mostInside, entries; };
+struct OverlapProbe { volatile LONG inside, mostInside, entries, lastProcess, processChanges; };
 OverlapProbe* const Probe = static_cast<OverlapProbe*>(MapViewOfFile(
     CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(OverlapProbe), "DsnsetOverlapProbe"),
     FILE_MAP_ALL_ACCESS, 0, 0, 0));
 HGLOBAL WINAPI Enter(HGLOBAL block) {  // a call locks its record on the way in, frees it on the way out
     const LONG now = InterlockedIncrement(&Probe->inside);
     InterlockedIncrement(&Probe->entries);
+    // Entries that alternate between processes show that the calls really met at the mutex.
+    if (InterlockedExchange(&Probe->lastProcess, LONG(GetCurrentProcessId())) != LONG(GetCurrentProcessId()))
+        InterlockedIncrement(&Probe->processChanges);
     for (LONG seen = Probe->mostInside; now > seen; seen = Probe->mostInside)
         InterlockedCompareExchange(&Probe->mostInside, now, seen);
     return GlobalLock(block);
@@ -53,6 +57,7 @@ TEST(ConcurrencyTest, ThreadsOfSeveralProcessesNeverMeetInsideTheLibrary) {
     EXPECT_EQ(RunTogether("concurrency_tests.exe", {"--child A", "--child B", "--child C"}), std::vector<DWORD>(3, 0));
     EXPECT_EQ(std::to_string(Probe->entries) + " calls, at most " + std::to_string(Probe->mostInside) + " inside, " +
                   std::to_string(Probe->inside) + " left inside", "360 calls, at most 1 inside, 0 left inside");
+    EXPECT_GT(Probe->processChanges, 3) << "the processes' calls never interleaved";
 }
 }  // namespace
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-void** FindImportSlot(HMODULE module, const char* dllName, const char* functionName) {
+static void** FindImportSlot(HMODULE module, const char* dllName, const char* functionName) {
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
@@ -22,8 +22,7 @@ void** FindImportSlot(HMODULE module, const char* dllName, const char* functionN
 
 static void WriteSlot(void** slot, void* value) {
     DWORD old;
-    VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old);
-    *slot = value;
+    VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old), *slot = value;
     VirtualProtect(slot, sizeof(void*), old, &old);
 }
 
@@ -32,6 +31,4 @@ ImportHook::ImportHook(HMODULE module, const char* dllName, const char* function
     if (slot_ != nullptr) original_ = *slot_, WriteSlot(slot_, replacement);
 }
 
-ImportHook::~ImportHook() {
-    if (slot_ != nullptr) WriteSlot(slot_, original_);
-}
+ImportHook::~ImportHook() { if (slot_ != nullptr) WriteSlot(slot_, original_); }

@@ -26,10 +26,8 @@ protected:
                                 {&record_.TCPPort, port}})
             if (value) f->set(value);
         ModuleInstance = GetModuleHandleA(nullptr);
-        return RunDialog(ModuleInstance, IDD_ADVANCED, owner_, AdvancedDlgProc, [&](DialogDriver& d) {
-            dialog_ = d.dialog();
-            d.play(steps, {FETCH, SIZE, STD, PORT, IDOK});
-        });
+        return RunDialog(ModuleInstance, IDD_ADVANCED, owner_, AdvancedDlgProc, steps, {FETCH, SIZE, STD, PORT, IDOK},
+                         &dialog_);
     }
     std::string Record() const {  // "=" when given, "~" when not
         std::string text;

@@ -56,11 +56,11 @@ TEST(LogonDialogTest, OkWaitsForServerAndUserAndConnectsWithWhatWasTyped) {
         if ((HasServerName = c.storedServer != nullptr)) record.ServerName.set(c.storedServer);
         RemoteSession = kNoRemoteSession;
         MessageBoxRecorder recorder(ModuleInstance);
+        HWND dialog = nullptr;
+        EXPECT_EQ(RunDialog(ModuleInstance, IDD_LOGON, owner, LogonDlgProc, c.steps, {SERVER, USER, PASSWORD, IDOK},
+                            &dialog), c.result);
         Boxes boxes;
-        EXPECT_EQ(RunDialog(ModuleInstance, IDD_LOGON, owner, LogonDlgProc, [&](DialogDriver& d) {
-            for (const std::string& t : c.boxes) boxes.push_back({d.dialog(), t, kSetupCaption, kStopBox});
-            d.play(c.steps, {SERVER, USER, PASSWORD, IDOK});
-        }), c.result);
+        for (const std::string& t : c.boxes) boxes.push_back({dialog, t, kSetupCaption, kStopBox});
         EXPECT_EQ(recorder.boxes(), boxes);
         std::string connects;
         for (const auto& e : scenario.read().value("connects", nlohmann::json::array()))

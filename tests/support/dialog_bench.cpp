@@ -28,16 +28,16 @@ std::string StartsOf(const std::function<void()>& work) {
     return starts;
 }
 
-std::string DialogDriver::state(std::initializer_list<int> ids) const {
+static std::string State(HWND dialog, std::initializer_list<int> ids) {
     GUITHREADINFO thread = {};
     thread.cbSize = sizeof thread;
-    GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &thread);
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
     std::string line;
     for (int id : ids) {
-        HWND item = GetDlgItem(dialog_, id);
+        HWND item = GetDlgItem(dialog, id);
         char kind[16] = {}, text[1100] = {};
         GetClassNameA(item, kind, sizeof kind);
-        std::string shown = "'" + std::string(text, GetDlgItemTextA(dialog_, id, text, sizeof text)) + "'";
+        std::string shown = "'" + std::string(text, GetDlgItemTextA(dialog, id, text, sizeof text)) + "'";
         if (_stricmp(kind, "Button") == 0 && (GetWindowLongA(item, GWL_STYLE) & BS_TYPEMASK) > BS_DEFPUSHBUTTON)
             shown = SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED ? "[x]" : "[ ]";
         else if (_stricmp(kind, "Button") == 0)
@@ -48,23 +48,8 @@ std::string DialogDriver::state(std::initializer_list<int> ids) const {
     return line;
 }
 
-void DialogDriver::play(const std::vector<Step>& steps, std::initializer_list<int> ids) const {
-    for (const Step& s : steps) {
-        SCOPED_TRACE(testing::Message() << "after " << s.action << " " << s.id << " '" << s.text << "'");
-        HWND item = GetDlgItem(dialog_, s.id);
-        HELPINFO help = {sizeof help, HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
-        if (s.action == 't') SetDlgItemTextA(dialog_, s.id, s.text.c_str());
-        if (s.action == 'p') SendMessageA(item, BM_CLICK, 0, 0);
-        if (s.action == 'c') SendMessageA(dialog_, WM_COMMAND, MAKEWPARAM(s.id, BN_CLICKED), LPARAM(item));
-        if (s.action == 'h') SendMessageA(dialog_, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
-        if (s.state == "closed") {
-            EXPECT_TRUE(Eventually([&] { return !IsWindow(dialog_) || !IsWindowVisible(dialog_); }));
-        } else if (!s.state.empty()) { EXPECT_EQ(state(ids), s.state); }
-    }
-}
-
-INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
-                  const std::function<void(DialogDriver&)>& script) {
+INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure, const std::vector<Step>& steps,
+                  std::initializer_list<int> ids, HWND* shown) {
     std::atomic<bool> leftOpen{false};
     std::thread driver([&] {
         HWND dialog = nullptr;  // the visible dialog the owner owns, once it is there
@@ -74,8 +59,19 @@ INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
             return dialog != nullptr;
         });
         if (dialog == nullptr) return;  // not created: nothing to drive
-        DialogDriver d(dialog);
-        script(d);
+        if (shown) *shown = dialog;
+        for (const Step& s : steps) {
+            SCOPED_TRACE(testing::Message() << "after " << s.action << " " << s.id << " '" << s.text << "'");
+            HWND item = GetDlgItem(dialog, s.id);
+            HELPINFO help = {sizeof help, HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
+            if (s.action == 't') SetDlgItemTextA(dialog, s.id, s.text.c_str());
+            if (s.action == 'p') SendMessageA(item, BM_CLICK, 0, 0);  // the box changes itself first, as by mouse
+            if (s.action == 'c') SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(s.id, BN_CLICKED), LPARAM(item));
+            if (s.action == 'h') SendMessageA(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+            if (s.state == "closed") {
+                EXPECT_TRUE(Eventually([&] { return !IsWindowVisible(dialog); }));
+            } else if (!s.state.empty()) { EXPECT_EQ(State(dialog, ids), s.state); }
+        }
         if (!Eventually([&] { return !IsWindow(dialog); }))
             leftOpen = true, PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     });

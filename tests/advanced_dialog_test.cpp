@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstring>
-
 #include "dialogs/advanced_dialog.h"
 #include "resources/resource_ids.h"
 #include "setup/call_values.h"
@@ -17,15 +15,13 @@ namespace {
 enum { FETCH = IDC_ARRAY_FETCH, SIZE = IDC_ARRAY_BUFFER_SIZE, STD = IDC_TCP_PORT_DEFAULT, PORT = IDC_TCP_PORT };
 const Step kOk{'c', IDOK, "", "closed"}, kCancel{'c', IDCANCEL, "", "closed"};
 
-class AdvancedDialogTest : public ::testing::Test {
-protected:
+struct AdvancedDialogTest : ::testing::Test {
     void TearDown() override { Settings = nullptr; }
     INT_PTR Run(const char* fetch, const char* size, const char* port, const std::vector<Step>& steps) {
-        std::memset(&record_, 0, sizeof record_), Settings = &record_, record_.DSN.set("Sales");
-        for (auto [f, value] : {std::pair{&record_.ArrayFetchOn, fetch}, {&record_.ArrayBufferSize, size},
-                                {&record_.TCPPort, port}})
+        record_ = {}, Settings = &record_, ModuleInstance = GetModuleHandleA(nullptr);
+        for (auto [f, value] : {std::pair{&record_.DSN, "Sales"}, {&record_.ArrayFetchOn, fetch},
+                                {&record_.ArrayBufferSize, size}, {&record_.TCPPort, port}})
             if (value) f->set(value);
-        ModuleInstance = GetModuleHandleA(nullptr);
         return RunDialog(ModuleInstance, IDD_ADVANCED, owner_, AdvancedDlgProc, steps, {FETCH, SIZE, STD, PORT, IDOK},
                          &dialog_);
     }
@@ -81,11 +77,9 @@ TEST_F(AdvancedDialogTest, HelpButtonAndF1OpenTheTopic) {
     ProductRegistrySandbox registry;
     ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\"
                                 L"InstallInfo", L"InstallDir", L"C:\\qm");
-    const std::string starts =
-        StartsOf([&] { EXPECT_EQ(Run("1", "8", "1583", {{'c', IDC_HELP_BUTTON, "", ""}, {'h', 0, "", ""}, kCancel}),
-                                 IDCANCEL); });
     const std::string launch = "C:\\qm\\bin|keyhh -qmsw -#mapid 300004 \"C:\\qm\\Docs\\qmswdocs.chm>$global_qmhelp\"\n";
-    EXPECT_EQ(starts, launch + launch);
+    EXPECT_EQ(StartsOf([&] { Run("1", "8", "1583", {{'c', IDC_HELP_BUTTON, "", ""}, {'h', 0, "", ""}, kCancel}); }),
+              launch + launch);
 }
 
 // A host may run the exported procedure outside a ConfigDSN call: with no record it ends at once.

@@ -19,8 +19,7 @@ const std::string kPassword = "Secret-7431", kInvalid = "Failed to connect to se
     "The user name or password is not valid on the server.";
 enum { SERVER = IDC_LOGON_SERVER, USER = IDC_LOGON_USER, PASSWORD = IDC_LOGON_PASSWORD };
 
-// In order: the first case leaves a user name typed, which must not enable OK in the next
-// dialog before one is typed there.
+// In order: the first case leaves a user name typed, which must not enable OK in the next dialog.
 TEST(LogonDialogTest, OkWaitsForServerAndUserAndConnectsWithWhatWasTyped) {
     ModuleInstance = GetModuleHandleA(nullptr);  // the template and the caption
     PopupWindow owner(100, 100, 400, 300);
@@ -28,8 +27,7 @@ TEST(LogonDialogTest, OkWaitsForServerAndUserAndConnectsWithWhatWasTyped) {
                                                  {"logon", {{"user", "admin"}, {"password", kPassword}}}}}}};
     ServerScenario scenario(server);
     const std::string u512(512, 'u'), both = "admin " + kPassword + ";";
-    // storedServer none: the setup dialog has no server name; connects: what the server saw
-    // ("server user password;" each); server: the record's server afterwards.
+    // storedServer none: no server name from the setup dialog; connects: "server user password;" each.
     struct Case { const char *name, *storedServer; std::vector<Step> steps; INT_PTR result;
                   std::vector<std::string> boxes; std::string connects, server; };
     const Case cases[] = {
@@ -52,9 +50,8 @@ TEST(LogonDialogTest, OkWaitsForServerAndUserAndConnectsWithWhatWasTyped) {
         SCOPED_TRACE(c.name);
         scenario.write(server);
         DsnSettings record{};
-        Settings = &record;
+        Settings = &record, RemoteSession = kNoRemoteSession;
         if ((HasServerName = c.storedServer != nullptr)) record.ServerName.set(c.storedServer);
-        RemoteSession = kNoRemoteSession;
         MessageBoxRecorder recorder(ModuleInstance);
         HWND dialog = nullptr;
         EXPECT_EQ(RunDialog(ModuleInstance, IDD_LOGON, owner, LogonDlgProc, c.steps, {SERVER, USER, PASSWORD, IDOK},

@@ -27,15 +27,13 @@ int main(int argc, char** argv) {
     if (which == "logon") {
         record.ServerName.set("dbhost"), HasServerName = 1;
         SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {  // typed once the dialog is up
-            KillTimer(nullptr, id);
-            HWND dialog = FindWindowA("#32770", "Logon");
+            HWND dialog = (KillTimer(nullptr, id), FindWindowA("#32770", "Logon"));
             SetDlgItemTextA(dialog, IDC_LOGON_USER, "admin"), SetDlgItemTextA(dialog, IDC_LOGON_PASSWORD, "secret");
         });
         DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_LOGON), owner, LogonDlgProc, 0);
     } else if (which == "advanced") {
-        for (auto [field, value] : {std::pair{&record.DSN, "Sales"}, {&record.ArrayFetchOn, "1"},
-                                    {&record.ArrayBufferSize, "8"}, {&record.TCPPort, "1583"}})
-            field->set(value);
+        record.DSN.set("Sales"), record.ArrayFetchOn.set("1");
+        record.ArrayBufferSize.set("8"), record.TCPPort.set("1583");
         DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_ADVANCED), owner, AdvancedDlgProc, 0);
     } else if (which == "replication") {
         SQLWriteDSNToIni("Replicated", driver.c_str());

@@ -29,8 +29,7 @@ std::string StartsOf(const std::function<void()>& work) {
 }
 
 static std::string State(HWND dialog, std::initializer_list<int> ids) {
-    GUITHREADINFO thread = {};
-    thread.cbSize = sizeof thread;
+    GUITHREADINFO thread = {sizeof thread, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
     GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
     std::string line;
     for (int id : ids) {

@@ -1,5 +1,4 @@
-// Runs a library dialog as the library does (DialogBoxParamA on its template, with an owner)
-// while a driver thread works it as a user would and reads it back as one line.
+// Runs a library dialog as the library does while a driver thread works it as a user would.
 #pragma once
 #include <windows.h>
 
@@ -20,6 +19,5 @@ struct Step { char action; int id; std::string text, state; };
 INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure, const std::vector<Step>& steps,
                   std::initializer_list<int> ids, HWND* shown = nullptr);
 
-// The programs the work starts (this program's CreateProcessA, refused: file not found),
-// "directory|command line" each.
+// The programs the work starts by this program's CreateProcessA (refused), "directory|command line" each.
 std::string StartsOf(const std::function<void()>& work);

@@ -10,7 +10,6 @@ public:
     ImportHook(const ImportHook&) = delete;
     bool installed() const { return slot_ != nullptr; }  // false when the module does not import the function
     void* original() const { return original_; }
-
 private:
     void** slot_ = nullptr;
     void* original_ = nullptr;

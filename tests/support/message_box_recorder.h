@@ -43,7 +43,6 @@ public:
     bool installed() const { return hook_.installed(); }
     void answer(int reply) { answers_.push_back(reply); }
     const Boxes& boxes() const { return boxes_; }
-
 private:
     static int WINAPI Record(HWND owner, LPCSTR text, LPCSTR caption, UINT flags);
     static MessageBoxRecorder* active_;

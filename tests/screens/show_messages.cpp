@@ -1,11 +1,8 @@
-// Shows one of the product's windows for scripts/screenshots.sh, until the script closes it:
-// "replication" (default) the question of a remove request with an owner, "logon" the Logon
-// dialog with a user name typed, "advanced" the Advanced dialog, anything else the probe's
-// connection message (it has no owner).
+// Shows one of the product's windows for scripts/screenshots.sh until it is closed: "replication" (default) a
+// remove request's question, "logon" or "advanced" that dialog, anything else the probe's connection message.
 #include <windows.h>
 #include <odbcinst.h>
 
-#include <cstring>
 #include <string>
 
 #include "dialogs/advanced_dialog.h"
@@ -18,32 +15,25 @@ int main(int argc, char** argv) {
     const std::string which = argc > 1 ? argv[1] : "replication", driver = "Quillmere ODBC Client Interface";
     char exe[MAX_PATH];
     std::string folder(exe, GetModuleFileNameA(nullptr, exe, MAX_PATH));
-    folder = folder.substr(0, folder.find_last_of('\\'));
-    HMODULE library = LoadLibraryA((folder + "\\DSNSET64.dll").c_str());
+    HMODULE library = LoadLibraryA((folder.substr(0, folder.find_last_of('\\')) + "\\DSNSET64.dll").c_str());
     auto configDsn = reinterpret_cast<BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR)>(
         reinterpret_cast<void*>(GetProcAddress(library, "ConfigDSN")));
     if (configDsn == nullptr) return 1;
     HWND owner = CreateWindowExA(0, "STATIC", "ODBC Data Source Administrator", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                  40, 40, 560, 360, nullptr, nullptr, nullptr, nullptr);
     // The dialogs run from the library linked into this program, on a record as the setup dialog gives it.
-    static DsnSettings record;
-    std::memset(&record, 0, sizeof record);
-    ModuleInstance = GetModuleHandleA(nullptr);
-    Settings = &record;
+    static DsnSettings record{};
+    ModuleInstance = GetModuleHandleA(nullptr), Settings = &record;
     if (which == "logon") {
-        record.ServerName.set("dbhost");
-        HasServerName = 1;
+        record.ServerName.set("dbhost"), HasServerName = 1;
         SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {  // typed once the dialog is up
-            KillTimer(nullptr, id);
-            HWND dialog = FindWindowA("#32770", "Logon");
-            SetDlgItemTextA(dialog, IDC_LOGON_USER, "admin");
-            SetDlgItemTextA(dialog, IDC_LOGON_PASSWORD, "secret");
+            HWND dialog = (KillTimer(nullptr, id), FindWindowA("#32770", "Logon"));
+            SetDlgItemTextA(dialog, IDC_LOGON_USER, "admin"), SetDlgItemTextA(dialog, IDC_LOGON_PASSWORD, "secret");
         });
         DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_LOGON), owner, LogonDlgProc, 0);
     } else if (which == "advanced") {
-        for (auto [field, value] : {std::pair{&record.DSN, "Sales"}, {&record.ArrayFetchOn, "1"},
-                                    {&record.ArrayBufferSize, "8"}, {&record.TCPPort, "1583"}})
-            field->set(value);
+        record.DSN.set("Sales"), record.ArrayFetchOn.set("1");
+        record.ArrayBufferSize.set("8"), record.TCPPort.set("1583");
         DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_ADVANCED), owner, AdvancedDlgProc, 0);
     } else if (which == "replication") {
         SQLWriteDSNToIni("Replicated", driver.c_str());

@@ -8,7 +8,7 @@
 
 #include "tests/support/import_hook.h"
 
-bool Eventually(const std::function<bool()>& condition) {
+static bool Eventually(const std::function<bool()>& condition) {  // polls for up to 20 s
     for (int i = 0; i < 400 && !condition(); ++i) Sleep(50);
     return condition();
 }
@@ -28,61 +28,49 @@ std::string StartsOf(const std::function<void()>& work) {
     return starts;
 }
 
-std::string DialogDriver::text(int id) const {
-    char text[1100] = {};
-    GetDlgItemTextA(dialog_, id, text, sizeof text);
-    return text;
-}
-
-std::string DialogDriver::state(std::initializer_list<int> ids) const {
-    GUITHREADINFO thread = {};
-    thread.cbSize = sizeof thread;
-    GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &thread);
+static std::string State(HWND dialog, std::initializer_list<int> ids) {
+    GUITHREADINFO thread = {sizeof thread, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
     std::string line;
     for (int id : ids) {
-        char kind[16] = {};
-        GetClassNameA(item(id), kind, sizeof kind);
-        const LONG type = GetWindowLongA(item(id), GWL_STYLE) & BS_TYPEMASK;
-        std::string shown = "'" + text(id) + "'";
-        if (_stricmp(kind, "Button") == 0 && type > BS_DEFPUSHBUTTON)
-            shown = SendMessageA(item(id), BM_GETCHECK, 0, 0) == BST_CHECKED ? "[x]" : "[ ]";
+        HWND item = GetDlgItem(dialog, id);
+        char kind[16] = {}, text[1100] = {};
+        GetClassNameA(item, kind, sizeof kind);
+        std::string shown = "'" + std::string(text, GetDlgItemTextA(dialog, id, text, sizeof text)) + "'";
+        if (_stricmp(kind, "Button") == 0 && (GetWindowLongA(item, GWL_STYLE) & BS_TYPEMASK) > BS_DEFPUSHBUTTON)
+            shown = SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED ? "[x]" : "[ ]";
         else if (_stricmp(kind, "Button") == 0)
-            shown = text(id), shown.erase(std::remove(shown.begin(), shown.end(), '&'), shown.end());
-        line += (line.empty() ? "" : " ") + std::string(thread.hwndFocus == item(id) ? ">" : "") + shown +
-                (IsWindowEnabled(item(id)) ? "" : "(disabled)");
+            shown = text, shown.erase(std::remove(shown.begin(), shown.end(), '&'), shown.end());
+        line += (line.empty() ? "" : " ") + std::string(thread.hwndFocus == item ? ">" : "") + shown +
+                (IsWindowEnabled(item) ? "" : "(disabled)");
     }
     return line;
 }
 
-void DialogDriver::play(const std::vector<Step>& steps, std::initializer_list<int> ids) const {
-    for (const Step& s : steps) {
-        SCOPED_TRACE(testing::Message() << "after " << s.action << " " << s.id << " '" << s.text << "'");
-        HELPINFO help = {sizeof help, HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
-        if (s.action == 't') type(s.id, s.text);
-        if (s.action == 'p') press(s.id);
-        if (s.action == 'c') click(s.id);
-        if (s.action == 'h') SendMessageA(dialog_, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
-        if (s.state == "closed") { EXPECT_TRUE(Eventually([&] { return !open(); })); }
-        if (s.state != "closed" && !s.state.empty()) { EXPECT_EQ(state(ids), s.state); }
-    }
-}
-
-INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
-                  const std::function<void(DialogDriver&)>& script) {
+INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure, const std::vector<Step>& steps,
+                  std::initializer_list<int> ids, HWND* shown) {
     std::atomic<bool> leftOpen{false};
     std::thread driver([&] {
         HWND dialog = nullptr;  // the visible dialog the owner owns, once it is there
         Eventually([&] {
-            for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w && !dialog; w = GetWindow(w, GW_HWNDNEXT)) {
-                char kind[16] = {};
-                GetClassNameA(w, kind, sizeof kind);
-                if (GetWindow(w, GW_OWNER) == owner && std::string(kind) == "#32770" && IsWindowVisible(w)) dialog = w;
-            }
+            for (HWND w = nullptr; !dialog && (w = FindWindowExA(nullptr, w, "#32770", nullptr));)
+                if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w)) dialog = w;
             return dialog != nullptr;
         });
         if (dialog == nullptr) return;  // not created: nothing to drive
-        DialogDriver d(dialog);
-        script(d);
+        if (shown) *shown = dialog;
+        for (const Step& s : steps) {
+            SCOPED_TRACE(testing::Message() << "after " << s.action << " " << s.id << " '" << s.text << "'");
+            HWND item = GetDlgItem(dialog, s.id);
+            HELPINFO help = {sizeof help, HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
+            if (s.action == 't') SetDlgItemTextA(dialog, s.id, s.text.c_str());
+            if (s.action == 'p') SendMessageA(item, BM_CLICK, 0, 0);  // the box changes itself first, as by mouse
+            if (s.action == 'c') SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(s.id, BN_CLICKED), LPARAM(item));
+            if (s.action == 'h') SendMessageA(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+            if (s.state == "closed") {
+                EXPECT_TRUE(Eventually([&] { return !IsWindowVisible(dialog); }));
+            } else if (!s.state.empty()) { EXPECT_EQ(State(dialog, ids), s.state); }
+        }
         if (!Eventually([&] { return !IsWindow(dialog); }))
             leftOpen = true, PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     });

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-void** FindImportSlot(HMODULE module, const char* dllName, const char* functionName) {
+static void** FindImportSlot(HMODULE module, const char* dllName, const char* function) {
     auto* base = reinterpret_cast<BYTE*>(module);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
@@ -11,19 +11,17 @@ void** FindImportSlot(HMODULE module, const char* dllName, const char* functionN
         auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk
                                                                                        : d->FirstThunk));
         auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; name->u1.AddressOfData; ++name, ++slot) {
-            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
-            if (std::strcmp(byName->Name, functionName) == 0) return reinterpret_cast<void**>(&slot->u1.Function);
-        }
+        for (; name->u1.AddressOfData; ++name, ++slot)
+            if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) &&
+                !std::strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name, function))
+                return reinterpret_cast<void**>(&slot->u1.Function);
     }
     return nullptr;
 }
 
 static void WriteSlot(void** slot, void* value) {
     DWORD old;
-    VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old);
-    *slot = value;
+    VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old), *slot = value;
     VirtualProtect(slot, sizeof(void*), old, &old);
 }
 
@@ -32,6 +30,4 @@ ImportHook::ImportHook(HMODULE module, const char* dllName, const char* function
     if (slot_ != nullptr) original_ = *slot_, WriteSlot(slot_, replacement);
 }
 
-ImportHook::~ImportHook() {
-    if (slot_ != nullptr) WriteSlot(slot_, original_);
-}
+ImportHook::~ImportHook() { if (slot_ != nullptr) WriteSlot(slot_, original_); }

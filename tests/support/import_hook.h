@@ -8,14 +8,9 @@ public:
     ImportHook(HMODULE module, const char* dllName, const char* functionName, void* replacement);
     ~ImportHook();
     ImportHook(const ImportHook&) = delete;
-    ImportHook& operator=(const ImportHook&) = delete;
-    bool installed() const { return slot_ != nullptr; }
+    bool installed() const { return slot_ != nullptr; }  // false when the module does not import the function
     void* original() const { return original_; }
-
 private:
     void** slot_ = nullptr;
     void* original_ = nullptr;
 };
-
-// The address of the import slot, or none when the module does not import the function.
-void** FindImportSlot(HMODULE module, const char* dllName, const char* functionName);

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <deque>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,32 +26,27 @@ inline constexpr char kSetupCaption[] = "Quillmere 64-bit ODBC DSN Setup";
 inline constexpr UINT kStopBox = MB_OK | MB_ICONSTOP;
 
 // A hidden top-level window to own the product's dialogs and message boxes.
-class PopupWindow {
-public:
+struct PopupWindow {
+    const HWND window_;
     explicit PopupWindow(int x = 0, int y = 0, int width = 1, int height = 1)
         : window_(CreateWindowExA(0, "STATIC", "", WS_POPUP, x, y, width, height, nullptr, nullptr, nullptr, {})) {}
     ~PopupWindow() { DestroyWindow(window_); }
     PopupWindow(const PopupWindow&) = delete;
-    PopupWindow& operator=(const PopupWindow&) = delete;
     operator HWND() const { return window_; }
-
-private:
-    HWND window_;
 };
 
 class MessageBoxRecorder {
 public:
     explicit MessageBoxRecorder(HMODULE module)
-        : hook_(new ImportHook(module, "user32.dll", "MessageBoxA", (void*)Record)) { active_ = this; }
+        : hook_(module, "user32.dll", "MessageBoxA", (void*)Record) { active_ = this; }
     ~MessageBoxRecorder() { active_ = nullptr; }
-    bool installed() const { return hook_->installed(); }
+    bool installed() const { return hook_.installed(); }
     void answer(int reply) { answers_.push_back(reply); }
-    const std::vector<RecordedMessageBox>& boxes() const { return boxes_; }
-
+    const Boxes& boxes() const { return boxes_; }
 private:
     static int WINAPI Record(HWND owner, LPCSTR text, LPCSTR caption, UINT flags);
     static MessageBoxRecorder* active_;
-    std::unique_ptr<ImportHook> hook_;
+    ImportHook hook_;
     std::deque<int> answers_;
-    std::vector<RecordedMessageBox> boxes_;
+    Boxes boxes_;
 };

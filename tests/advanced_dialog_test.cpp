@@ -55,6 +55,8 @@ TEST_F(AdvancedDialogTest, NetworkBoxesEditTheRecord) {
           {'p', FETCH, "", ">[ ] ''(disabled) [ ] '2000' OK"}, {'p', FETCH, "", ">[x] '8' [ ] '2000' OK"},
           {'t', PORT, "", ">[x] '8' [ ] '' OK(disabled)"}, kCancel},
          IDCANCEL, "fetch=1 size=8 port~", {}},
+        {"a stored port that only begins the standard one", "1", "8", "158",
+         {{'-', 0, "", ">[x] '8' [ ] '158' OK"}, kCancel}, IDCANCEL, "fetch=1 size=8 port=158", {}},
         {"sizes past 1 to 64 refused, 64 taken", "1", "0", "1583",
          {{'c', IDOK, "", ">[x] '0' [x] '1583'(disabled) OK"}, {'t', SIZE, "65", ""},
           {'c', IDOK, "", ">[x] '65' [x] '1583'(disabled) OK"}, {'t', SIZE, "64", ""}, kOk},

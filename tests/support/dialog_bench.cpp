@@ -57,7 +57,10 @@ INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
                 if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w)) dialog = w;
             return dialog != nullptr;
         });
-        if (dialog == nullptr) return;  // not created: nothing to drive
+        if (dialog == nullptr) {  // a dialog that ended before it showed cannot pass its steps
+            if (!steps.empty()) ADD_FAILURE() << "the dialog never showed";
+            return;
+        }
         if (shown) *shown = dialog;
         for (const Step& s : steps) {
             SCOPED_TRACE(testing::Message() << "after " << s.action << " " << s.id << " '" << s.text << "'");

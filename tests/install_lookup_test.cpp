@@ -35,14 +35,6 @@ TEST(InstallLookupTest, TheFirstKeyThatHoldsTheValueWins) {
         const bool failed = GetInstallDir(&size, buffer) == static_cast<std::int32_t>(0x80004005);
         EXPECT_EQ((failed ? L"failed" : buffer) + std::wstring(L" ") + std::to_wstring(size), c.shown);
     }
-    ProductRegistrySandbox registry;  // each directory reads its own value; the plain read keeps the backslash
-    for (auto [name, data] :
-         {std::pair{L"InstallData", L"D:\\"}, {L"InstallDir", L"C:\\P\\"}, {L"InstallDir64", L"E:\\"}})
-        ProductRegistrySandbox::Set(M, kWorkgroup, name, data);
-    wchar_t a[64], b[64], c[64];
-    std::uint32_t sa = sizeof a, sb = sizeof b, sc = sizeof c;
-    EXPECT_EQ(GetInstallDataDir(&sa, a) | GetInstallDir64(&sb, b) | GetInstallValue(L"InstallDir", &sc, c), 0);
-    EXPECT_EQ(std::wstring(a) + L"|" + b + L"|" + c, L"D:|E:|C:\\P\\");
 }
 
 // Each installation's "bin" in key order (a key without InstallDir64 skipped), then the bare

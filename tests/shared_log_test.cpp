@@ -45,35 +45,27 @@ protected:
     TempFolder dir_{L"dsnset-log"};
 };
 
+// Opens through one holder are counted: the log stays until the last close.
 TEST_F(SharedLogTest, ANewFileGetsMarkHeaderAndRuleAFileWithContentOnlyLines) {
     const std::string line = "<time> KFIF            <pid> shared_log_tests.exe<host>";
-    const std::string lines = line + "I     Cannot load w64kfif.dll.\r\n" + line + "      odd level\r\n";
+    const std::string lines = line + "I     Cannot load w64kfif.dll.\r\n" + line + "      odd level\r\n" + line +
+                              "E     after one close\r\n";
     for (auto [file, before] : {std::pair<const wchar_t*, std::string>{nullptr, ""}, {L"", "earlier\r\n"}}) {
         SCOPED_TRACE(before);  // an empty name is the default name too
         DeleteFileW((dir_ / L"qmsw.log").c_str());
         if (!before.empty()) std::ofstream((dir_ / L"qmsw.log").c_str(), std::ios::binary) << before;
-        SharedLog* log = nullptr;
+        SharedLog *log = nullptr, *first = nullptr;
         ASSERT_EQ(OpenSharedLog(&log, nullptr, L"KFIF", file), 0);
-        EXPECT_EQ(WriteLogMessage(log, 1, "Cannot load w64kfif.dll.") | WriteLogMessage(log, 3, "odd level"), 0);
-        EXPECT_EQ(CloseSharedLog(&log), 0);
+        first = log;
+        ASSERT_EQ(OpenSharedLog(&log, nullptr, L"IGNORED", L"other.log") | CloseSharedLog(&log), 0);
+        ASSERT_EQ(log, first);  // still open
+        EXPECT_EQ(WriteLogMessage(log, 1, "Cannot load w64kfif.dll.") | WriteLogMessage(log, 3, "odd level") |
+                  WriteLogMessage(log, 4, "after one close"), 0);
+        EXPECT_EQ(CloseSharedLog(&log) | CloseSharedLog(&log), 0);  // the second: nothing left to close
+        EXPECT_EQ(log, nullptr);
         EXPECT_EQ(Shown(dir_ / L"qmsw.log"), (before.empty() ? kStart : before) + lines);
+        EXPECT_EQ(GetFileAttributesW((dir_ / L"other.log").c_str()), INVALID_FILE_ATTRIBUTES);
     }
-}
-
-TEST_F(SharedLogTest, OpensThroughOneHolderAreCounted) {
-    SharedLog* log = nullptr;
-    ASSERT_EQ(OpenSharedLog(&log, nullptr, nullptr, L"count.log"), 0);
-    SharedLog* first = log;
-    ASSERT_EQ(OpenSharedLog(&log, nullptr, L"IGNORED", L"other.log"), 0);
-    EXPECT_EQ(log, first);
-    EXPECT_EQ(CloseSharedLog(&log), 0);
-    ASSERT_EQ(log, first);  // still open
-    EXPECT_EQ(WriteLogMessage(log, 4, "after one close"), 0);
-    EXPECT_EQ(CloseSharedLog(&log) | CloseSharedLog(&log), 0);  // the second: nothing left to close
-    EXPECT_EQ(log, nullptr);
-    EXPECT_EQ(Shown(dir_ / L"count.log"),
-              kStart + "<time> UNKNOWN         <pid> shared_log_tests.exe<host>E     after one close\r\n");
-    EXPECT_EQ(GetFileAttributesW((dir_ / L"other.log").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(SharedLogTest, TheLogDirectoryIsTheRecordedOneOrChosenInOrderAndRecorded) {

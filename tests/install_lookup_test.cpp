@@ -37,21 +37,16 @@ TEST(InstallLookupTest, TheFirstKeyThatHoldsTheValueWins) {
     }
 }
 
-// Each installation's "bin" in key order (a key without InstallDir64 skipped), then the bare
-// name when it opens from the current directory.
+// Each installation's "bin" in key order, a key without InstallDir64 skipped.
 TEST(InstallLookupTest, FindInstalledLibrarySearchesEachInstallationsBin) {
     ProductRegistrySandbox registry;
     TempFolder workgroup(L"dsnset-workgroup"), server(L"dsnset-server");
     for (const TempFolder* f : {&workgroup, &server}) CreateDirectoryW((*f / L"bin").c_str(), nullptr);
     const std::wstring inWorkgroup = workgroup / L"bin\\w64rmadm.dll", inServer = server / L"bin\\w64kfif.dll";
-    for (const std::wstring& file : {inWorkgroup, inServer, server / L"local.dll"})
-        CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    for (auto& f : {inWorkgroup, inServer}) CloseHandle(CreateFileW(f.c_str(), GENERIC_WRITE, 0, 0, 1, 0, 0));
     ProductRegistrySandbox::Set(M, kClient, L"InstallDir", server.path());  // not the 64-bit directory
     ProductRegistrySandbox::Set(U, kWorkgroup, L"InstallDir64", workgroup.path());
     ProductRegistrySandbox::Set(M, kServer, L"InstallDir64", server.path());
-    wchar_t cwd[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, cwd);
-    SetCurrentDirectoryW(server.path().c_str());
     const std::uint64_t needs = inWorkgroup.size() + 1;
     struct Case { const wchar_t* file; std::uint64_t room; std::int32_t result; std::wstring path; std::uint64_t n; };
     const Case cases[] = {
@@ -59,7 +54,6 @@ TEST(InstallLookupTest, FindInstalledLibrarySearchesEachInstallationsBin) {
         {L"w64kfif.dll", 261, 0, inServer, inServer.size() + 1},
         {L"w64rmadm.dll", needs - 1, static_cast<std::int32_t>(0x8000FFFF), L"", needs},
         {L"w64rmadm.dll", needs, 0, inWorkgroup, needs},
-        {L"local.dll", 261, 0, L"local.dll", 10},
         {L"nowhere.dll", 261, static_cast<std::int32_t>(0x80070002), L"", 261},
     };
     for (const Case& c : cases) {
@@ -69,7 +63,6 @@ TEST(InstallLookupTest, FindInstalledLibrarySearchesEachInstallationsBin) {
         EXPECT_EQ(FindInstalledLibrary(c.file, &capacity, output), c.result);
         EXPECT_EQ(std::wstring(output) + L" " + std::to_wstring(capacity), c.path + L" " + std::to_wstring(c.n));
     }
-    SetCurrentDirectoryW(cwd);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Help: the keyword launcher started with the topic and the installation's help file, from
 // its "bin" folder; and a host's dialog that centres itself on its owner.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include "dialogs/help.h"
 #include "tests/support/dialog_bench.h"

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "dialogs/test_connection.h"
 #include "setup/call_values.h"
@@ -45,12 +46,27 @@ protected:
     PopupWindow owner_;
 };
 
+// A connection that cannot be allocated (through the test program's imports): the
+// environment's error record, as a Driver Manager keeps one, answered through SQLError.
+int ErrorsLeft = 0;
+SQLRETURN SQL_API FailConnectAllocation(SQLHENV, SQLHDBC*) { return SQL_ERROR; }
+SQLRETURN SQL_API EnvironmentError(SQLHENV, SQLHDBC connection, SQLHSTMT, SQLCHAR*, SQLINTEGER*, SQLCHAR* text,
+                                   SQLSMALLINT, SQLSMALLINT*) {
+    if (connection != SQL_NULL_HDBC || ErrorsLeft-- <= 0) return SQL_NO_DATA;
+    return std::strcpy(reinterpret_cast<char*>(text), "No more connections."), SQL_SUCCESS;
+}
+struct NoConnection {
+    ImportHook failing{GetModuleHandleA(nullptr), "odbc32.dll", "SQLAllocConnect", (void*)&FailConnectAllocation};
+    ImportHook errors{GetModuleHandleA(nullptr), "odbc32.dll", "SQLError", (void*)&EnvironmentError};
+};
+
 // The driver's records are listed in the scenario first to last. unixODBC 2.3's SQLError
 // (what Wine's odbc32 reaches) hands a connection's records out newest first, so the boxes,
 // which follow SQLError, come last to first.
 TEST_F(TestConnectionTest, ReportsWhatTheDriverAnswers) {
     const std::string e510(510, 'e'), tooLong = "DBQ=" + std::string(512, 'D') + '\0';
-    struct Case { const char *name, *attributes; std::string scenario; const char* received; int result; Boxes boxes; };
+    struct Case { const char *name, *attributes; std::string scenario; const char* received; int result; Boxes boxes;
+                  bool noConnection = false; };
     const Case cases[] = {
         {"success", kRecord, "return success\n", kPlain, 1, {{owner_, "Connection successful!", kTest, kNotice}}},
         {"success with two messages", kRecord,
@@ -67,53 +83,19 @@ TEST_F(TestConnectionTest, ReportsWhatTheDriverAnswers) {
         {"settings past 512 characters are not sent cut", tooLong.c_str(), "return success\n", kNotReached, 0,
          {{owner_, "The connection string would be longer than 512 characters; shorten the settings to test them.",
            kErrors, kStopBox}}},
+        {"no connection handle", kRecord, "return success\n", kNotReached, 0,
+         {{nullptr, "No more connections.", kErrors, kStopBox}}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        std::optional<NoConnection> hooks;
+        if (c.noConnection) hooks.emplace(), ErrorsLeft = 1;
         MessageBoxRecorder recorder(GetModuleHandleA(nullptr));
         std::string received;
         EXPECT_EQ(Test(c.attributes, c.scenario, received), c.result);
         EXPECT_EQ(received, c.received);
         EXPECT_EQ(recorder.boxes(), c.boxes);
     }
-}
-
-// Allocations made to fail through the test program's own imports; the environment's error
-// record, as a Driver Manager keeps one, answered by SQLError.
-int FreedEnvironments = 0, ErrorsLeft = 0;
-ImportHook* FreeEnvHook = nullptr;
-SQLRETURN SQL_API FailConnectAllocation(SQLHENV, SQLHDBC*) { return SQL_ERROR; }
-SQLRETURN SQL_API FailEnvAllocation(SQLHENV*) { return SQL_ERROR; }
-SQLRETURN SQL_API RecordFreeEnv(SQLHENV environment) {
-    ++FreedEnvironments;
-    return reinterpret_cast<SQLRETURN(SQL_API*)(SQLHENV)>(FreeEnvHook->original())(environment);
-}
-SQLRETURN SQL_API EnvironmentError(SQLHENV, SQLHDBC connection, SQLHSTMT, SQLCHAR*, SQLINTEGER*, SQLCHAR* text,
-                                   SQLSMALLINT, SQLSMALLINT*) {
-    if (connection != SQL_NULL_HDBC || ErrorsLeft-- <= 0) return SQL_NO_DATA;
-    return std::strcpy(reinterpret_cast<char*>(text), "No more connections."), SQL_SUCCESS;
-}
-
-TEST_F(TestConnectionTest, AllocationFailuresAreShownAndWhatWasAllocatedIsFreed) {
-    HMODULE self = GetModuleHandleA(nullptr);
-    std::string received;
-    {
-        ImportHook failing(self, "odbc32.dll", "SQLAllocEnv", reinterpret_cast<void*>(&FailEnvAllocation));
-        MessageBoxRecorder recorder(self);
-        EXPECT_EQ(Test(kRecord, "return success\n", received), 0);
-        EXPECT_EQ(recorder.boxes(), (Boxes{{owner_, "Failed to allocate memory for the environment handle.", kErrors,
-                                            kStopBox}}));
-    }
-    ImportHook failing(self, "odbc32.dll", "SQLAllocConnect", reinterpret_cast<void*>(&FailConnectAllocation));
-    ImportHook freeing(self, "odbc32.dll", "SQLFreeEnv", reinterpret_cast<void*>(&RecordFreeEnv));
-    ImportHook errors(self, "odbc32.dll", "SQLError", reinterpret_cast<void*>(&EnvironmentError));
-    ASSERT_TRUE(failing.installed() && freeing.installed() && errors.installed());
-    FreeEnvHook = &freeing, ErrorsLeft = 1, FreedEnvironments = 0;
-    MessageBoxRecorder recorder(self);
-    EXPECT_EQ(Test(kRecord, "return success\n", received), 0);
-    EXPECT_EQ(recorder.boxes(), (Boxes{{nullptr, "No more connections.", kErrors, kStopBox}}));
-    EXPECT_EQ(FreedEnvironments, 1);
-    EXPECT_EQ(received, kNotReached);
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <regex>
 
 #include "log/shared_log.h"
 #include "platform/qscore.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/file_text.h"
 #include "tests/support/registry_sandbox.h"
 
@@ -86,6 +88,32 @@ TEST_F(SharedLogTest, TheLogDirectoryIsTheRecordedOneOrChosenInOrderAndRecorded)
                   c.expected + L"|" + c.expected);  // and recorded
         EXPECT_EQ(GetFileAttributesW(c.expected.c_str()) != INVALID_FILE_ATTRIBUTES, c.made);
     }
+}
+
+// One writer of the case below: this program started again as a child process.
+TEST(SharedLogChild, DISABLED_Writes150Lines) {
+    SharedLog* log = nullptr;
+    ASSERT_EQ(OpenSharedLog(&log, nullptr, L"CHILD", L"shared.log"), 0);
+    for (int i = 0; i < 150; ++i)
+        EXPECT_EQ(WriteLogMessage(log, 1 << i % 3, (std::to_string(i) + std::string(i % 50, '.')).c_str()), 0);
+    EXPECT_EQ(CloseSharedLog(&log), 0);
+}
+
+// Four processes opening the log at once: one header, every line whole, each process's in order.
+TEST_F(SharedLogTest, SeveralProcessesAppendWholeLinesUnderOneHeader) {
+    const std::string child = "--gtest_also_run_disabled_tests --gtest_filter=SharedLogChild.*";
+    for (DWORD code : RunTogether("shared_log_tests.exe", {child, child, child, child})) EXPECT_EQ(code, 0u);
+    const std::string text = ReadWholeFile(dir_ / L"shared.log");
+    ASSERT_EQ(text.substr(0, kStart.size()), kStart);
+    const std::regex entry(kTime + R"(CHILD {11}(\d+) +shared_log_tests\.exe\S* +[IWE] {5}(\d+)\.*\r\n)");
+    std::map<std::string, int> next;  // each process's next line number
+    std::size_t at = kStart.size();
+    for (std::smatch m; regex_search(text.cbegin() + at, text.cend(), m, entry, std::regex_constants::match_continuous);
+         at += m.length())
+        EXPECT_EQ(std::stoi(m[2]), next[m[1]]++) << m[0];
+    EXPECT_EQ(at, text.size()) << text.substr(at, 200);
+    EXPECT_EQ(next.size(), 4u);
+    for (auto [pid, count] : next) EXPECT_EQ(count, 150) << pid;
 }
 
 }  // namespace

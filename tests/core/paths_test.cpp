@@ -74,7 +74,9 @@ TEST(TextConversionTest, Directions) {
         std::string out(c.capacity + 1, 'x');  // the byte past the capacity, and any after the terminator, untouched
         EXPECT_EQ(c.direction(&out[0], c.capacity, c.source.c_str()), c.whole) << c.source;
         EXPECT_EQ(out.c_str(), c.out);
-        if (c.whole) EXPECT_EQ(out.substr(c.out.size() + 1), std::string(c.capacity - c.out.size(), 'x'));
+        if (c.whole) {
+            EXPECT_EQ(out.substr(c.out.size() + 1), std::string(c.capacity - c.out.size(), 'x'));
+        }
     }
     Encodings.oemEncoding.assign(L"no-such-encoding");
     EXPECT_FALSE(Utf8ToOem(&ascii[0], ascii.size(), "abc"));

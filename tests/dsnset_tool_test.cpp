@@ -20,7 +20,9 @@ std::string Dsnset(const std::string& arguments) {
 TEST(DsnsetToolTest, ScriptedSetupThroughTheInstaller) {
     ServerScenario scenario(nlohmann::json{{"servers", {DemoServer()}}});
     const std::string sued = "S\xC3\xBC" "d", x512(512, 'x');  // UTF-8, as a script and a terminal have it
-    for (const char* dsn : {"Tool", "Typo", "S\xFC" "d"}) ForgetDsn(dsn);
+    for (const char* dsn : {"Tool", "Typo", "UserOnly", "S\xFC" "d"}) ForgetDsn(dsn);
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources", "UserOnly", REG_SZ,
+                    kClientDriverName, DWORD(strlen(kClientDriverName) + 1));
     struct Step { std::string arguments; int exitCode; std::string output; bool changes; };
     const Step steps[] = {
         {"", 2, "usage: dsnset", false},
@@ -35,6 +37,7 @@ TEST(DsnsetToolTest, ScriptedSetupThroughTheInstaller) {
         {"show Tool", 0, "Description=" + x512 + "\n", false},
         {"--system configure DSN=Tool Description=y", 0, "", true},
         {"configure DSN=Typo Description=x", 1, "no data source named \"Typo\"", false},
+        {"configure DSN=UserOnly Description=u", 0, "", true},  // listed in the user's hive only
         {"configure Description=x", 2, "name the data source with DSN=NAME", false},
         {"configure DSN=Tool DSN= Description=x", 2, "name the data source with DSN=NAME", false},
         {"remove \"\"", 2, "usage: dsnset", false},
@@ -53,6 +56,12 @@ TEST(DsnsetToolTest, ScriptedSetupThroughTheInstaller) {
         EXPECT_TRUE(step.changes || OdbcIniSnapshot() == before);
     }
     EXPECT_EQ(std::string(DsnListed("Tool") ? "Tool " : "") + (DsnListed("S\xFC" "d") ? "S\xFC" "d" : ""), "S\xFC" "d");
-    for (const char* dsn : {"Tool", "S\xFC" "d"}) ForgetDsn(dsn);
+    char setup[MAX_PATH] = {};
+    DWORD size = sizeof setup;
+    RegGetValueA(HKEY_LOCAL_MACHINE, ("Software\\ODBC\\ODBCINST.INI\\" + std::string(kClientDriverName)).c_str(), "Setup",
+                 RRF_RT_REG_SZ, nullptr, setup, &size);
+    EXPECT_EQ(std::string(setup), ExecutableFolder() + "\\DSNSET64.dll");  // what register stored
+    for (const char* dsn : {"Tool", "UserOnly", "S\xFC" "d"}) ForgetDsn(dsn);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources", "UserOnly");
 }
 }  // namespace

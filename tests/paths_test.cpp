@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 #include "paths/text_conversion.h"
 #include "paths/text_encodings.h"
@@ -219,7 +220,8 @@ TEST(NetWareStartFailsTest, LookedForOnce) {
     EXPECT_EQ(Convert("C:\\data"), kHost + "\\C$\\data");
     EXPECT_EQ(Convert("SRV/VOL1:dir"), "\\\\SRV\\VOL1\\dir");
     EXPECT_EQ(std::to_string(NetWareProbed) + (GetModuleHandleA("CALWIN32.DLL") ? " loaded" : " gone"), "1 gone");
-    EXPECT_EQ(scenario.read()["counters"], nlohmann::json({{"NWCallsInit", 1}}));
+    static bool firstRun = true;  // a repeated run in the same process finds the client known missing
+    EXPECT_EQ(scenario.counter("NWCallsInit"), std::exchange(firstRun, false) ? 1 : 0);
 }
 
 }  // namespace

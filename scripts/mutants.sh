@@ -165,9 +165,9 @@ for i in "${!files[@]}"; do
 done
 
 # Leaves both build trees matching the restored sources.
-build_native; build_cross
-sync_copy
 for f in "${files[@]}"; do cmp -s "$root/$f" "$src/$f" || echo "mutants: $f differs from the tree after the run"; done
+sync_copy
+build_native; build_cross
 [ "$(git -C "$root" status --porcelain)" = "$status_before" ] || echo "mutants: the tree's git status changed during the run"
 total=$((killed + survived))
 score="mutants: $killed killed of $total ($survived survived, $broken broken, $refused refused): $(( total ? killed * 100 / total : 0 ))%"

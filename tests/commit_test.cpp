@@ -37,7 +37,6 @@ protected:
     }
     void TearDown() override {
         for (const char* dsn : {"Sales", "Renamed", "EngineHeld", "Bad[Name"}) ForgetDsn(dsn);
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources", "EngineHeld");
     }
     BOOL Silent(WORD request, const std::vector<std::string>& pairs) {
         return SQLConfigDataSource(nullptr, request, kClientDriverName, AttributeList(pairs).c_str());

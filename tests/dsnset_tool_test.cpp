@@ -21,8 +21,7 @@ TEST(DsnsetToolTest, ScriptedSetupThroughTheInstaller) {
     ServerScenario scenario(nlohmann::json{{"servers", {DemoServer()}}});
     const std::string sued = "S\xC3\xBC" "d", x512(512, 'x');  // UTF-8, as a script and a terminal have it
     for (const char* dsn : {"Tool", "Typo", "UserOnly", "S\xFC" "d"}) ForgetDsn(dsn);
-    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources", "UserOnly", REG_SZ,
-                    kClientDriverName, DWORD(strlen(kClientDriverName) + 1));
+    SQLWritePrivateProfileString("ODBC Data Sources", "UserOnly", kClientDriverName, "odbc.ini");  // the user's hive
     struct Step { std::string arguments; int exitCode; std::string output; bool changes; };
     const Step steps[] = {
         {"", 2, "usage: dsnset", false},
@@ -56,12 +55,9 @@ TEST(DsnsetToolTest, ScriptedSetupThroughTheInstaller) {
         EXPECT_TRUE(step.changes || OdbcIniSnapshot() == before);
     }
     EXPECT_EQ(std::string(DsnListed("Tool") ? "Tool " : "") + (DsnListed("S\xFC" "d") ? "S\xFC" "d" : ""), "S\xFC" "d");
-    char setup[MAX_PATH] = {};
-    DWORD size = sizeof setup;
-    RegGetValueA(HKEY_LOCAL_MACHINE, ("Software\\ODBC\\ODBCINST.INI\\" + std::string(kClientDriverName)).c_str(), "Setup",
-                 RRF_RT_REG_SZ, nullptr, setup, &size);
-    EXPECT_EQ(std::string(setup), ExecutableFolder() + "\\DSNSET64.dll");  // what register stored
+    const std::string driverKey = "Software\\ODBC\\ODBCINST.INI\\" + std::string(kClientDriverName);
+    EXPECT_NE(RegistryText(HKEY_LOCAL_MACHINE, driverKey).find("\\Setup=" + ExecutableFolder() + "\\DSNSET64.dll\n"),
+              std::string::npos);  // what register stored
     for (const char* dsn : {"Tool", "UserOnly", "S\xFC" "d"}) ForgetDsn(dsn);
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources", "UserOnly");
 }
 }  // namespace

@@ -35,6 +35,7 @@ void ForgetDsn(const std::string& dsn) {
     if (dsn.empty()) return;  // WINE8: the installer would remove every DSN, the registry the whole key
     SQLRemoveDSNFromIni(dsn.c_str());
     for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteTreeA(hive, (kOdbcIni + "\\" + dsn).c_str());
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, (kOdbcIni + "\\ODBC Data Sources").c_str(), dsn.c_str());
 }
 std::string RegistryText(HKEY root, const std::string& path) {
     HKEY key;

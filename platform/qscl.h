@@ -14,6 +14,19 @@
 #define QSCL_API __declspec(dllimport)
 #endif
 
+// One encoding as QSEnumerateEncInfo lists it: 16 bytes.
+struct QSEncodingInfo {
+    const wchar_t* name;  // zero-terminated; valid for the life of the process
+    std::uint32_t codePage;
+    std::uint32_t reserved;
+};
+
+// Without records: the number of encodings in *count and the answer 0x80004009. With an
+// array of *count records: fills them (at most *count) and answers a non-negative status.
+// A negative answer is a failure.
+extern "C" QSCL_API std::int32_t QSEnumerateEncInfo(std::int32_t* count, QSEncodingInfo* records);
+constexpr std::int32_t kEncodingCountAnswer = static_cast<std::int32_t>(0x80004009);
+
 namespace qs {
 
 class QSCL_API ResultException {

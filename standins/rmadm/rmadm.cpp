@@ -312,15 +312,22 @@ ADMIN_API std::uint16_t DBUGetInfo(std::int32_t session, std::uint16_t, std::uin
 
 // A build without this entry stands for a library that lacks one of its entry points.
 #ifndef RMADM_WITHOUT_SETINFO
-ADMIN_API std::uint16_t DBUSetInfo(std::int32_t session, std::uint16_t, std::uint16_t code, std::uint32_t length,
-                                   void* record) {
+ADMIN_API std::uint16_t DBUSetInfo(std::int32_t session, std::uint16_t type, std::uint16_t code,
+                                   std::uint32_t length, void* record) {
     scenario::Session s;
+    if (record == nullptr) return kMalformedRecord;
+    auto* rec = static_cast<const std::uint8_t*>(record);
+    // Every request as it arrived, kept before anything can refuse it, so a test reads the
+    // bytes the product sent whatever the answer.
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string bytes;
+    for (std::uint32_t i = 0; i < length && i < 65536; ++i) bytes += {kHex[rec[i] >> 4], kHex[rec[i] & 15]};
+    List(s.data(), "requests").push_back({{"code", code}, {"type", type}, {"bytes", bytes}});
+    s.save();
     int injected = scenario::InjectedStatus(s.data(), "DBUSetInfo", code);
     if (injected >= 0) return static_cast<std::uint16_t>(injected);
     Json* server = SessionServer(s.data(), session);
     if (server == nullptr) return kSessionNotOpen;
-    if (record == nullptr) return kMalformedRecord;
-    auto* rec = static_cast<const std::uint8_t*>(record);
     std::uint16_t status;
     switch (code) {
         case 4166: status = CreateDatabase(*server, rec, length); break;

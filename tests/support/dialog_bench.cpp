@@ -28,6 +28,12 @@ std::string StartsOf(const std::function<void()>& work) {
     return starts;
 }
 
+static HWND OwnedDialog(HWND owner) {  // a visible dialog that the window owns
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", nullptr));)
+        if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w)) return w;
+    return nullptr;
+}
+
 static std::string State(HWND dialog, std::initializer_list<int> ids) {
     GUITHREADINFO thread = {sizeof thread, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
     GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread);
@@ -37,7 +43,14 @@ static std::string State(HWND dialog, std::initializer_list<int> ids) {
         char kind[16] = {}, text[1100] = {};
         GetClassNameA(item, kind, sizeof kind);
         std::string shown = "'" + std::string(text, GetDlgItemTextA(dialog, id, text, sizeof text)) + "'";
-        if (_stricmp(kind, "Button") == 0 && (GetWindowLongA(item, GWL_STYLE) & BS_TYPEMASK) > BS_DEFPUSHBUTTON)
+        if (_stricmp(kind, "ListBox") == 0) {
+            shown = "{";
+            for (LRESULT i = 0, n = SendMessageA(item, LB_GETCOUNT, 0, 0); i < n; ++i) {
+                SendMessageA(item, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+                shown += (i ? "|" : "") + std::string(SendMessageA(item, LB_GETSEL, i, 0) > 0 ? "*" : "") + text;
+            }
+            shown += "}";
+        } else if (_stricmp(kind, "Button") == 0 && (GetWindowLongA(item, GWL_STYLE) & BS_TYPEMASK) > BS_DEFPUSHBUTTON)
             shown = SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED ? "[x]" : "[ ]";
         else if (_stricmp(kind, "Button") == 0)
             shown = text, shown.erase(std::remove(shown.begin(), shown.end(), '&'), shown.end());
@@ -52,27 +65,43 @@ INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
     std::atomic<bool> leftOpen{false};
     std::thread driver([&] {
         HWND dialog = nullptr;  // the visible dialog the owner owns, once it is there
-        Eventually([&] {
-            for (HWND w = nullptr; !dialog && (w = FindWindowExA(nullptr, w, "#32770", nullptr));)
-                if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w)) dialog = w;
-            return dialog != nullptr;
-        });
+        Eventually([&] { return (dialog = OwnedDialog(owner)) != nullptr; });
         if (dialog == nullptr) {  // a dialog that ended before it showed cannot pass its steps
             if (!steps.empty()) ADD_FAILURE() << "the dialog never showed";
             return;
         }
         if (shown) *shown = dialog;
+        HWND current = dialog;  // or the dialog that an 'o' step opened, until a step closes it
         for (const Step& s : steps) {
             SCOPED_TRACE(testing::Message() << "after " << s.action << " " << s.id << " '" << s.text << "'");
-            HWND item = GetDlgItem(dialog, s.id);
+            HWND item = GetDlgItem(current, s.id);
             HELPINFO help = {sizeof help, HELPINFO_WINDOW, 0, nullptr, 0, {0, 0}};
-            if (s.action == 't') SetDlgItemTextA(dialog, s.id, s.text.c_str());
+            char kind[16] = {};
+            const bool list = GetClassNameA(item, kind, sizeof kind) && _stricmp(kind, "ListBox") == 0;
+            const LPARAM text = reinterpret_cast<LPARAM>(s.text.c_str());
+            const UINT find = list ? LB_FINDSTRINGEXACT : CB_FINDSTRINGEXACT;
+            if (s.action == 't') SetDlgItemTextA(current, s.id, s.text.c_str());
             if (s.action == 'p') SendMessageA(item, BM_CLICK, 0, 0);  // the box changes itself first, as by mouse
-            if (s.action == 'c') SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(s.id, BN_CLICKED), LPARAM(item));
-            if (s.action == 'h') SendMessageA(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
-            if (s.state == "closed") {
-                EXPECT_TRUE(Eventually([&] { return !IsWindowVisible(dialog); }));
-            } else if (!s.state.empty()) { EXPECT_EQ(State(dialog, ids), s.state); }
+            if (s.action == 'c') SendMessageA(current, WM_COMMAND, MAKEWPARAM(s.id, BN_CLICKED), LPARAM(item));
+            if (s.action == 'h') SendMessageA(current, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+            if (s.action == 's') {  // as a click on the item: selected, then the owner told
+                const LRESULT at = SendMessageA(item, find, WPARAM(-1), text);
+                list ? SendMessageA(item, LB_SETSEL, TRUE, at) : SendMessageA(item, CB_SETCURSEL, at, 0);
+                const WORD change = list ? LBN_SELCHANGE : CBN_SELCHANGE;
+                SendMessageA(current, WM_COMMAND, MAKEWPARAM(s.id, change), LPARAM(item));
+            }
+            if (s.action == 'o') {  // posted: the click returns only when its dialog ends
+                PostMessageA(current, WM_COMMAND, MAKEWPARAM(s.id, BN_CLICKED), LPARAM(item));
+                HWND opened = nullptr;
+                if (!Eventually([&] { return (opened = OwnedDialog(current)) != nullptr; })) {
+                    ADD_FAILURE() << "no dialog opened";
+                    break;
+                }
+                current = opened;
+            } else if (s.state == "closed") {
+                EXPECT_TRUE(Eventually([&] { return !IsWindowVisible(current); }));
+                current = dialog;
+            } else if (!s.state.empty()) { EXPECT_EQ(State(current, ids), s.state); }
         }
         if (!Eventually([&] { return !IsWindow(dialog); }))
             leftOpen = true, PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);

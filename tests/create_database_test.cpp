@@ -1,0 +1,245 @@
+// The Create Database dialog worked as a user would, on a session to the stand-in server: the
+// location list, the folder browser, the dictionary question in the prefix's real folders, and
+// every request read back byte for byte as the server received it.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <deque>
+
+#include "dialogs/code_page_list.h"
+#include "dialogs/create_database_dialog.h"
+#include "platform/qscore.h"
+#include "remote/admin_library.h"
+#include "remote/server_probe.h"
+#include "resources/resource_ids.h"
+#include "setup/call_values.h"
+#include "tests/support/dialog_bench.h"
+#include "tests/support/import_hook.h"
+#include "tests/support/message_box_recorder.h"
+#include "tests/support/registry_sandbox.h"
+#include "tests/support/server_scenario.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+const HWND kTheDialog = reinterpret_cast<HWND>(1);  // a box's owner: the dialog under test
+enum { NAME = IDC_CREATE_NAME, DICT = IDC_CREATE_DICTIONARY, LIST = IDC_CREATE_LOCATIONS, ADD = IDC_CREATE_ADD,
+       DEL = IDC_CREATE_DELETE, BOUND = IDC_CREATE_BOUND, BROWSE = IDC_CREATE_BROWSE, LOCATION = IDC_DATAFILE_LOCATION };
+const char kEncodings[] = "windows-1252=1252;Zulu-encoding=9999;IBM850=850;Exactly-24-characters-xx=24;"
+                          "A-very-long-encoding-name-beyond=1;A-very-long-encoding-name-other=2";
+const std::string kHost = [] {
+    char name[1026] = {};
+    return QSGetHostNameA(name, sizeof name) == 0 ? "\\\\" + std::string(name) : "no host name";
+}();
+
+// A 4166 record laid out by hand: D, K, the attribute bytes, the name item, the data and dictionary slots.
+std::string Request(const std::string& name, std::string attributes, const std::string& dictionary,
+                    const std::string& data) {
+    std::string bytes, hex;
+    auto u16 = [&](std::size_t v) { bytes += {char(v & 255), char(v >> 8)}; };
+    u16(data.size()), u16(dictionary.size()), bytes += attributes.append(10 - attributes.size(), '\0');
+    for (const std::string* t : {&name, &data, &dictionary}) u16(t->size() + 3), bytes += *t + '\0';
+    for (unsigned char b : bytes) hex += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
+    return hex + "\n";
+}
+
+// The shell's folder browser, answered by script: a path, or none with that last error (~0: cancelled).
+std::deque<std::pair<std::string, DWORD>> Browsed;
+std::string BrowseSettings;
+LPITEMIDLIST WINAPI Browse(LPBROWSEINFOA b) {
+    BrowseSettings += std::to_string(b->hwndOwner == nullptr) + std::to_string(b->pidlRoot == nullptr) + " " +
+                      b->lpszTitle + " " + std::to_string(b->ulFlags) + ";";
+    if (Browsed.empty() || Browsed.front().second == ~0u) return Browsed.pop_front(), nullptr;
+    return static_cast<LPITEMIDLIST>(CoTaskMemAlloc(2));
+}
+BOOL WINAPI PathOf(PCIDLIST_ABSOLUTE, LPSTR path) {
+    const auto [text, error] = Browsed.front();
+    Browsed.pop_front();
+    return SetLastError(error), text.empty() ? FALSE : (lstrcpyA(path, text.c_str()), TRUE);
+}
+
+void* Crt(const char* name) { return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("msvcrt"), name)); }
+
+struct CreateDatabaseTest : ::testing::Test {
+    void SetUp() override {
+        record_ = {}, Settings = &record_, ModuleInstance = GetModuleHandleA(nullptr), DatabaseCreated = 0;
+        SetEnvironmentVariableA("QM_ENCODINGS", kEncodings);
+        for (const wchar_t* f : {L"empty", L"ddf"}) CreateDirectoryW((folder_ / f).c_str(), nullptr);
+        CloseHandle(CreateFileW((folder_ / L"ddf\\FILE.DDF").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, {}));
+        DefineDosDeviceA(DDD_REMOVE_DEFINITION, "V:", nullptr);  // left by a run that was stopped
+        ASSERT_TRUE(DefineDosDeviceA(0, "V:", "C:\\data"));
+    }
+    void TearDown() override {
+        DefineDosDeviceA(DDD_REMOVE_DEFINITION, "V:", nullptr);
+        Settings = nullptr;
+    }
+    std::string Dir(const char* child) const { return std::string(folder_.path().begin(), folder_.path().end()) + child; }
+    DsnSettings record_;
+    TempFolder folder_{L"qmcreate"};
+    PopupWindow owner_{100, 100, 400, 300};
+};
+
+TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
+    ProductRegistrySandbox registry;
+    ProductRegistrySandbox::Set(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\"
+                                L"InstallInfo", L"InstallDir", L"C:\\Qm");
+    ImportHook browse(ModuleInstance, "shell32.dll", "SHBrowseForFolderA", reinterpret_cast<void*>(Browse));
+    ImportHook path(ModuleInstance, "shell32.dll", "SHGetPathFromIDListA", reinterpret_cast<void*>(PathOf));
+    const std::string H = kHost + "\\C$", a(249, 'a'), b(251, 'b'), empty = Dir("\\empty"), ddf = Dir("\\ddf");
+    const std::string unbound = "\x00\x01\x00\x00\x00"s, help = "C:\\Qm\\bin|keyhh -qmsw -#mapid 300002 "
+                                                                "\"C:\\Qm\\Docs\\qmswdocs.chm>$global_qmhelp\"\n";
+    const std::string classic = "Classic (OS authentication and authorization)", ask = "Do you want to create data "
+        "dictionary files in the specified data dictionary location for your unbound named database?";
+    const RecordedMessageBox question{kTheDialog, ask, kSetupCaption, MB_YESNOCANCEL | MB_ICONQUESTION};
+    const Step ok{'c', IDOK, "", ""}, cancel{'c', IDCANCEL, "", "closed"}, created{'c', IDOK, "", "closed"};
+    struct Case { std::string name; int inject; std::vector<Step> steps; std::vector<int> answers; INT_PTR result;
+                  Boxes boxes; std::string requests, starts = ""; int browses = 0; };
+    std::vector<Case> cases = {
+        {"the dictionary mirrored into the list; Add, Delete, Help; Cancel sends nothing", 0,
+         {{'-', 0, "", ">'' '' {} OK(disabled) Delete(disabled)"}, {'t', DICT, "C:\\data", ""},
+          {'t', DICT, "C:\\data2", ">'' 'C:\\data2' {C:\\data2} OK(disabled) Delete(disabled)"},
+          {'t', NAME, "SALES", ">'SALES' 'C:\\data2' {C:\\data2} OK Delete(disabled)"},
+          {'o', ADD, "", ""}, {'t', LOCATION, "D:\\x", ""}, {'c', IDOK, "", "closed"},
+          {'o', ADD, "", ""}, {'t', LOCATION, "F:\\no", ""}, {'c', IDCANCEL, "", "closed"},
+          {'o', ADD, "", ""}, {'t', LOCATION, "E:\\y", ""}, {'c', IDOK, "", "closed"},
+          {'s', LIST, "C:\\data2", ">'SALES' 'C:\\data2' {*C:\\data2|D:\\x|E:\\y} OK Delete"}, {'s', LIST, "E:\\y", ""},
+          {'c', DEL, "", ">'SALES' 'C:\\data2' {D:\\x} OK Delete(disabled)"},
+          {'t', DICT, "C:\\data3", ">'SALES' 'C:\\data3' {C:\\data3|D:\\x} OK Delete(disabled)"},
+          {'t', DICT, "", ">'SALES' '' {D:\\x} OK(disabled) Delete(disabled)"}, {'h', 0, "", ""},
+          {'c', IDC_HELP_BUTTON, "", ""}, cancel}, {}, IDCANCEL, {}, "", help + help},
+        {"bound, every attribute: a local and a substituted drive in UNC form, joined in the list's order", 0,
+         {{'t', NAME, "SALES", ""}, {'t', DICT, "C:\\data", ""}, {'p', BOUND, "", ""}, {'p', IDC_CREATE_INTEGRITY, "", ""},
+          {'p', IDC_CREATE_LONG_METADATA, "", ""}, {'s', IDC_CREATE_CODE_PAGE, "windows-1252", ""},
+          {'s', IDC_CREATE_SECURITY, "Mixed (OS authentication, DB authorization)", ""},
+          {'o', ADD, "", ""}, {'t', LOCATION, "V:\\x", ""}, {'c', IDOK, "", "closed"}, created}, {}, IDOK, {},
+         Request("SALES", "\x01\x00\x01\x01\x01\xE4\x04"s, H + "\\data", H + "\\data;" + H + "\\data\\x")},
+        {"unbound without dictionary files: asked; Cancel sends nothing, No sends 0", 0,
+         {{'t', NAME, "U", ""}, {'t', DICT, empty, ""}, {'s', IDC_CREATE_SECURITY, "Database (DB authentication and "
+          "authorization)", ""}, {'s', IDC_CREATE_CODE_PAGE, "A-very-long-encoding-nam", ""}, ok, created},
+         {IDCANCEL, IDNO}, IDOK, {question, question},
+         Request("U", "\x00\x01\x00\x03\x00\x01"s, H + empty.substr(2), H + empty.substr(2))},
+        {"the folder given with its backslash: asked once, Yes sends 1", 0,
+         {{'t', NAME, "U", ""}, {'t', DICT, empty + "\\", ""}, created}, {IDYES}, IDOK, {question},
+         Request("U", "\x00\x01\x01"s, H + empty.substr(2) + "\\", H + empty.substr(2) + "\\")},
+        {"dictionary files already there, or a folder that does not exist: not asked, 0", 0,
+         {{'t', NAME, "U", ""}, {'t', DICT, ddf, ""}, {'o', ADD, "", ""}, {'t', LOCATION, "C:\\missing", ""},
+          {'c', IDOK, "", "closed"}, created}, {}, IDOK, {},
+         Request("U", unbound, H + ddf.substr(2), H + "\\missing;" + H + ddf.substr(2))},
+        {"a path without UNC form: told twice without owner, nothing sent, then corrected", 0,
+         {{'t', NAME, "U", ""}, {'p', BOUND, "", ""}, {'t', DICT, "Q:\\x", ""}, ok, {'t', DICT, "C:\\d", ""}, created},
+         {}, IDOK, Boxes(2, {nullptr, "Q:\\x is an invalid path. Please select a valid path and try again.",
+                             kSetupCaption, MB_ICONINFORMATION}), Request("U", "\x01\x01\x01"s, H + "\\d", H + "\\d")},
+        {"locations one past 512 characters together refused, never cut; 512 sent", 0,
+         {{'t', NAME, "U", ""}, {'p', BOUND, "", ""}, {'t', DICT, "\\\\s\\d\\" + a, ""}, {'o', ADD, "", ""},
+          {'t', LOCATION, "\\\\s\\d\\" + b, ""}, {'c', IDOK, "", "closed"}, ok, {'t', DICT, "\\\\s\\d\\" + a.substr(1), ""},
+          created}, {}, IDOK, {{kTheDialog, "The data file locations are longer than 512 characters together, as the "
+          "server receives them. Please remove a location or choose shorter paths, and try again.", kSetupCaption,
+          kStopBox}}, Request("U", "\x01\x01\x01"s, "\\\\s\\d\\" + a.substr(1), "\\\\s\\d\\" + a.substr(1) + ";\\\\s\\d\\" + b)},
+        {"browsing: cancelled, chosen into 123, no file-system path, chosen into 151 from Add", 0,
+         {{'c', BROWSE, "", ""}, {'c', BROWSE, "", ">'' 'C:\\picked' {C:\\picked} OK(disabled) Delete(disabled)"},
+          {'c', BROWSE, "", ""}, {'o', ADD, "", ""}, {'c', IDC_DATAFILE_BROWSE, "", ""}, {'c', IDOK, "", "closed"},
+          {'c', BROWSE, "", ">'' 'C:\\picked' {C:\\picked|D:\\picked} OK(disabled) Delete(disabled)"}, cancel},
+         {}, IDCANCEL, {{kTheDialog, "Failed to select a valid directory.", kSetupCaption, MB_ICONINFORMATION},
+                        {kTheDialog, "Access denied.\r\nFailed to select a valid directory.", kSetupCaption,
+                         MB_ICONINFORMATION}}, "", "", 5},
+    };
+    const std::string sent = H + ddf.substr(2), shared = "Database not created. The data dictionary files cannot "
+                                                      "be shared. The files might be used by a bound database.";
+    const struct { int status; bool bound; std::string text; UINT icon; } failures[] = {
+        {2303, false, "The database name must be unique. The specified name already exists. Please specify another "
+                      "database name.", kStopBox},
+        {2305, true, "The database is not created. The dictionary path specified does not exist.", kStopBox},
+        {2313, false, shared, MB_ICONEXCLAMATION},
+        {2313, true, "Bound database not created. The data dictionary files specified are shared. Bound database "
+         "cannot have shared data dictionary files. You must first remove the data dictionary at the specified location "
+         "using the Quillmere Control Central, or you can create the named database as an unbound database, and then "
+         "bind the named database using the Quillmere Control Central.", MB_ICONEXCLAMATION},
+        {290, false, "Dictionary files are not created. They already exist at the specified location.",
+         MB_ICONINFORMATION},
+        {7107, false, "Failed to create database on remote server. The server could not read the request.", kStopBox},
+    };
+    for (const auto& f : failures) {  // the dialog stays open with what was typed
+        std::vector<Step> steps = {{'t', NAME, "U", ""}, {'t', DICT, ddf, ""}, ok, cancel};
+        if (f.bound) steps.insert(steps.begin(), {'p', BOUND, "", ""});
+        cases.push_back({"a failing status", f.status, steps, {}, IDCANCEL, {{kTheDialog, f.text, kSetupCaption, f.icon}},
+                         Request("U", f.bound ? "\x01\x01\x01"s : unbound, sent, sent)});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name + (c.inject ? " " + std::to_string(c.inject) : ""));
+        nlohmann::json server = {{"servers", {DemoServer()}}};
+        if (c.inject) server["inject"] = {{"DBUSetInfo:4166", c.inject}};
+        ServerScenario scenario(server);
+        ASSERT_EQ(DBUConnect("dbhost", "", "", &RemoteSession), 0);
+        ServerType = 1, DatabaseCreated = 0, BrowseSettings.clear();
+        Browsed = {{"", ~0u}, {"C:\\picked", 0}, {"", 0}, {"D:\\picked", 0}, {"", ERROR_ACCESS_DENIED}};
+        MessageBoxRecorder recorder(ModuleInstance);
+        for (int answer : c.answers) recorder.answer(answer);
+        HWND dialog = nullptr;
+        const std::string starts = StartsOf([&] {
+            EXPECT_EQ(RunDialog(ModuleInstance, IDD_CREATE_DATABASE, owner_, CreateDBDlgProc, c.steps,
+                                {NAME, DICT, LIST, IDOK, DEL}, &dialog), c.result);
+        });
+        Boxes boxes = c.boxes;
+        for (RecordedMessageBox& box : boxes) box.owner = box.owner == kTheDialog ? dialog : box.owner;
+        EXPECT_EQ(recorder.boxes(), boxes);
+        std::string requests;
+        for (const auto& r : scenario.read().value("requests", nlohmann::json::array()))
+            requests += r.value("bytes", "") + "\n";
+        EXPECT_EQ(requests, c.requests);
+        EXPECT_EQ(starts, c.starts);
+        std::string browsing;  // the browser's settings: no owner, no root, the title, flags 9
+        for (int i = 0; i < c.browses; ++i) browsing += "11 Select directory name: 9;";
+        EXPECT_EQ(BrowseSettings, browsing);
+        EXPECT_EQ(DatabaseCreated, c.result == IDOK);
+        DBUDisconnect(&RemoteSession);
+    }
+}
+
+// The table is rebuilt at every opening, the old one freed first: a hundred openings hold no
+// more memory than one. Names are cut to 24 characters; a cut that repeats a name is not listed.
+TEST_F(CreateDatabaseTest, CodePagesListedFreshAtEachOpening) {
+    static long live = 0;  // blocks of this program's C library: allocated, not yet freed
+    static auto* realMalloc = reinterpret_cast<decltype(&malloc)>(Crt("malloc"));
+    static auto* realCalloc = reinterpret_cast<decltype(&calloc)>(Crt("calloc"));
+    static auto* realFree = reinterpret_cast<decltype(&free)>(Crt("free"));
+    struct Counting {
+        static void* Allocate(size_t n) { return ++live, realMalloc(n); }
+        static void* Zeroed(size_t n, size_t size) { return ++live, realCalloc(n, size); }
+        static void Free(void* p) { live -= p != nullptr, realFree(p); }
+    };
+    const auto items = [&](const char* encodings) {
+        SetEnvironmentVariableA("QM_ENCODINGS", encodings);
+        HWND dialog = CreateDialogParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_CREATE_DATABASE), owner_, CreateDBDlgProc, 0);
+        std::string line;
+        char text[64];
+        for (int i = 0, n = int(SendDlgItemMessageA(dialog, IDC_CREATE_CODE_PAGE, CB_GETCOUNT, 0, 0)); i < n; ++i) {
+            SendDlgItemMessageA(dialog, IDC_CREATE_CODE_PAGE, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            line += (i ? "|" : "") + std::string(text);
+        }
+        GetDlgItemTextA(dialog, IDC_CREATE_CODE_PAGE, text, sizeof text);
+        DestroyWindow(dialog);
+        return line + " > " + text;
+    };
+    EXPECT_EQ(items(kEncodings), "A-very-long-encoding-nam|Exactly-24-characters-xx|IBM850|Server Default|"
+                                 "windows-1252|Zulu-encoding > Server Default");
+    for (const char* failing : {"*count=0x80004005;IBM850=850", "*fill=0x8007000E;IBM850=850"})
+        EXPECT_EQ(items(failing), "Server Default > Server Default") << failing;
+    std::int32_t count = 7;  // untouched by a failing count; no exception leaves either routine
+    CodePageEntry entry = {};
+    SetEnvironmentVariableA("QM_ENCODINGS", "*count=0x80004005");
+    EXPECT_EQ(std::to_string(CountEncodings(&count)) + " " + std::to_string(count), std::to_string(int(0x80004005)) + " 7");
+    SetEnvironmentVariableA("QM_ENCODINGS", "*fill=0x8007000E;IBM850=850");
+    EXPECT_EQ(FillCodePageTable(&entry, 1), int(0x8007000E));
+    ImportHook allocate(ModuleInstance, "msvcrt.dll", "malloc", reinterpret_cast<void*>(Counting::Allocate));
+    ImportHook zeroed(ModuleInstance, "msvcrt.dll", "calloc", reinterpret_cast<void*>(Counting::Zeroed));
+    ImportHook release(ModuleInstance, "msvcrt.dll", "free", reinterpret_cast<void*>(Counting::Free));
+    items(kEncodings);
+    const long afterOne = live;
+    for (int i = 0; i < 99; ++i) items(kEncodings);
+    EXPECT_EQ(live, afterOne);
+    EXPECT_EQ(CodePageCount, 6);
+}
+
+}  // namespace

@@ -30,6 +30,10 @@ const char kAskDictionaryFiles[] =
 const char kLocationsTooLong[] =
     "The data file locations are longer than 512 characters together, as the server receives them. Please remove a "
     "location or choose shorter paths, and try again.";
+const char kNameTooLong[] = "The database name can be at most 20 characters long. Please shorten it and try again.";
+const char kDictionaryTooLong[] =
+    "The dictionary location can be at most 255 characters long. Please shorten it and try again.";
+constexpr int kNameLimit = 20, kDictionaryLimit = 255;
 constexpr int kMostSelected = 512;
 constexpr unsigned kSecurityStrings[] = {IDS_SECURITY_CLASSIC, IDS_SECURITY_MIXED, IDS_SECURITY_DATABASE};
 constexpr std::uint8_t kSecurityValues[] = {0, 1, 3};
@@ -52,8 +56,8 @@ void InitCreateDatabase(HWND dialog) {
     DatabaseNameEntered = DictionaryEntered = LocationsPresent = 0;
     PreviousDictionary.clear();
     EnableOk(dialog, false);
-    SendDlgItemMessageA(dialog, IDC_CREATE_NAME, EM_LIMITTEXT, 20, 0);
-    SendDlgItemMessageA(dialog, IDC_CREATE_DICTIONARY, EM_LIMITTEXT, 255, 0);
+    SendDlgItemMessageA(dialog, IDC_CREATE_NAME, EM_LIMITTEXT, kNameLimit, 0);
+    SendDlgItemMessageA(dialog, IDC_CREATE_DICTIONARY, EM_LIMITTEXT, kDictionaryLimit, 0);
     ToList(dialog, LB_SETHORIZONTALEXTENT, 3500);
     CheckDlgButton(dialog, IDC_CREATE_INTEGRITY, BST_CHECKED);
     CheckDlgButton(dialog, IDC_CREATE_BOUND, BST_UNCHECKED);
@@ -147,6 +151,15 @@ std::uint8_t SelectedSecurityPolicy(HWND dialog) {
     return 0;
 }
 
+// A text a program put past a box's limit, or with characters outside the ANSI code page,
+// would reach the server cut or changed: such input is refused before anything is read.
+const char* RefusedInput(HWND dialog) {
+    if (BoxLength(dialog, IDC_CREATE_NAME) > kNameLimit) return kNameTooLong;
+    if (BoxLength(dialog, IDC_CREATE_DICTIONARY) > kDictionaryLimit) return kDictionaryTooLong;
+    if (!BoxTextIsAnsi(dialog, IDC_CREATE_NAME) || !BoxTextIsAnsi(dialog, IDC_CREATE_DICTIONARY)) return kOutsideCodePage;
+    return nullptr;
+}
+
 void ShowCreateStatus(HWND dialog, std::uint16_t status, bool bound) {
     const CreateStatusAnswer answer = AnswerForCreateStatus(status, bound);
     if (answer.text[0] != 0) ShowProductBox(dialog, answer.text, answer.icon);
@@ -157,6 +170,7 @@ void ShowCreateStatus(HWND dialog, std::uint16_t status, bool bound) {
 // A path that does not convert, or locations too long for the request, send nothing: the
 // server would create the database somewhere other than the user named.
 void CreateTheDatabase(HWND dialog) {
+    if (const char* refusal = RefusedInput(dialog)) return ShowFailure(dialog, refusal);
     SetCursorShape(IDC_WAIT);
     DsnSettings& s = *Settings;
     ReadBoxText(dialog, IDC_CREATE_NAME, s.DBQ.value);

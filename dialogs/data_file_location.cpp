@@ -8,9 +8,15 @@
 #include "setup/call_values.h"
 #include "setup/messages.h"
 
+const char kOutsideCodePage[] =
+    "The database name and the locations can hold only characters of this computer's code page: the server would "
+    "receive others changed. Please change the text and try again.";
+
 namespace {
 
 const char kNoDirectory[] = "Failed to select a valid directory.";
+const char kLocationTooLong[] =
+    "The data file location can be at most 512 characters long. Please shorten it and try again.";
 
 }  // namespace
 
@@ -58,7 +64,12 @@ extern "C" INT_PTR CALLBACK AddDlgProc(HWND dialog, UINT message, WPARAM wParam,
     case IDC_DATAFILE_BROWSE:
         BrowseForFolder(dialog, IDC_DATAFILE_BROWSE);
         return TRUE;
-    case IDOK:
+    case IDOK:  // a text a program put past the limit is refused, never taken cut or changed
+        if (BoxLength(dialog, IDC_DATAFILE_LOCATION) > static_cast<int>(ProfileText::maxLength()) ||
+            !BoxTextIsAnsi(dialog, IDC_DATAFILE_LOCATION)) {
+            ShowFailure(dialog, BoxTextIsAnsi(dialog, IDC_DATAFILE_LOCATION) ? kLocationTooLong : kOutsideCodePage);
+            return TRUE;
+        }
         ReadBoxText(dialog, IDC_DATAFILE_LOCATION, Settings->DatafileLoc.value);
         EndDialog(dialog, IDOK);
         return TRUE;

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "setup/call_values.h"
 
 // The exported dialog procedures may be run by a host outside a ConfigDSN call. With no
@@ -23,4 +25,18 @@ inline void ReadBoxText(HWND dialog, int id, ProfileText& text) {
     text.clear();
     GetDlgItemTextA(dialog, id, text.data(), static_cast<int>(text.capacity()));
     text.terminate();
+}
+
+inline int BoxLength(HWND dialog, int id) { return GetWindowTextLengthW(GetDlgItem(dialog, id)); }
+
+// True when the box's text converts to the ANSI code page unchanged: the library's texts are
+// 8-bit, and a character outside the code page would leave as "?".
+inline bool BoxTextIsAnsi(HWND dialog, int id) {
+    std::wstring text(static_cast<std::size_t>(BoxLength(dialog, id)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(GetDlgItem(dialog, id), &text[0], static_cast<int>(text.size()))));
+    std::string converted(text.size() * 2 + 1, '\0');
+    BOOL changed = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()), &converted[0],
+                        static_cast<int>(converted.size()), nullptr, &changed);
+    return !changed;
 }

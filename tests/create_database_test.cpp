@@ -24,7 +24,8 @@ using namespace std::string_literals;
 
 namespace {
 
-const HWND kTheDialog = reinterpret_cast<HWND>(1);  // a box's owner: the dialog under test
+// A box's owner: the dialog under test, or the Add dialog it opened.
+const HWND kTheDialog = reinterpret_cast<HWND>(1), kTheAddDialog = reinterpret_cast<HWND>(2);
 enum { NAME = IDC_CREATE_NAME, DICT = IDC_CREATE_DICTIONARY, LIST = IDC_CREATE_LOCATIONS, ADD = IDC_CREATE_ADD,
        DEL = IDC_CREATE_DELETE, BOUND = IDC_CREATE_BOUND, BROWSE = IDC_CREATE_BROWSE, LOCATION = IDC_DATAFILE_LOCATION };
 const char kEncodings[] = "windows-1252=1252;Zulu-encoding=9999;IBM850=850;Exactly-24-characters-xx=24;"
@@ -90,8 +91,10 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
     const std::string H = kHost + "\\C$", a(249, 'a'), b(251, 'b'), empty = Dir("\\empty"), ddf = Dir("\\ddf");
     const std::string unbound = "\x00\x01\x00\x00\x00"s, help = "C:\\Qm\\bin|keyhh -qmsw -#mapid 300002 "
                                                                 "\"C:\\Qm\\Docs\\qmswdocs.chm>$global_qmhelp\"\n";
-    const std::string classic = "Classic (OS authentication and authorization)", ask = "Do you want to create data "
-        "dictionary files in the specified data dictionary location for your unbound named database?";
+    const std::string ask = "Do you want to create data dictionary files in the specified data dictionary location "
+                            "for your unbound named database?", n20(20, 'N');
+    const std::string outside = "The database name and the locations can hold only characters of this computer's "
+                                "code page: the server would receive others changed. Please change the text and try again.";
     const RecordedMessageBox question{kTheDialog, ask, kSetupCaption, MB_YESNOCANCEL | MB_ICONQUESTION};
     const Step ok{'c', IDOK, "", ""}, cancel{'c', IDCANCEL, "", "closed"}, created{'c', IDOK, "", "closed"};
     struct Case { std::string name; int inject; std::vector<Step> steps; std::vector<int> answers; INT_PTR result;
@@ -145,6 +148,18 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
                         {kTheDialog, "Access denied.\r\nFailed to select a valid directory.", kSetupCaption,
                          MB_ICONINFORMATION}}, "", "", 5},
     };
+    cases.push_back({"input that would reach the server cut or changed is refused; 20 characters sent whole", 0,
+        {{'t', NAME, n20 + "N", ""}, {'p', BOUND, "", ""}, {'t', DICT, "C:\\d", ""}, ok, {'u', NAME, "N\u0416", ""},
+         ok, {'t', NAME, n20, ""}, {'t', DICT, "C:\\" + std::string(253, 'd'), ""}, ok, {'t', DICT, "C:\\d", ""},
+         {'o', ADD, "", ""},
+         {'t', LOCATION, std::string(513, 'L'), ""}, {'c', IDOK, "", ""}, {'u', LOCATION, "C:\\\u0416", ""},
+         {'c', IDOK, "", ""}, {'c', IDCANCEL, "", "closed"}, created}, {}, IDOK,
+        {{kTheDialog, "The database name can be at most 20 characters long. Please shorten it and try again.",
+          kSetupCaption, kStopBox}, {kTheDialog, outside, kSetupCaption, kStopBox},
+         {kTheDialog, "The dictionary location can be at most 255 characters long. Please shorten it and try again.",
+          kSetupCaption, kStopBox}, {kTheAddDialog, "The data file location can be at most 512 characters long. Please "
+          "shorten it and try again.", kSetupCaption, kStopBox}, {kTheAddDialog, outside, kSetupCaption, kStopBox}},
+        Request(n20, "\x01\x01\x01"s, H + "\\d", H + "\\d")});
     const std::string sent = H + ddf.substr(2), shared = "Database not created. The data dictionary files cannot "
                                                       "be shared. The files might be used by a bound database.";
     const struct { int status; bool bound; std::string text; UINT icon; } failures[] = {
@@ -158,13 +173,18 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
          "bind the named database using the Quillmere Control Central.", MB_ICONEXCLAMATION},
         {290, false, "Dictionary files are not created. They already exist at the specified location.",
          MB_ICONINFORMATION},
-        {7107, false, "Failed to create database on remote server. The server could not read the request.", kStopBox},
+        {222, false, "Failed to create database on remote server. There is not enough memory to build the request.",
+         kStopBox},
+        {2300, false, "Failed to create database on remote server. More named databases exist than were returned.",
+         kStopBox},
     };
-    for (const auto& f : failures) {  // the dialog stays open with what was typed
-        std::vector<Step> steps = {{'t', NAME, "U", ""}, {'t', DICT, ddf, ""}, ok, cancel};
+    for (const auto& f : failures) {  // the dialog stays open with what was typed; a second OK reads it afresh
+        std::vector<Step> steps = {{'t', NAME, "U", ""}, {'t', DICT, ddf, ""}, ok, {'t', NAME, "V", ""}, ok, cancel};
         if (f.bound) steps.insert(steps.begin(), {'p', BOUND, "", ""});
-        cases.push_back({"a failing status", f.status, steps, {}, IDCANCEL, {{kTheDialog, f.text, kSetupCaption, f.icon}},
-                         Request("U", f.bound ? "\x01\x01\x01"s : unbound, sent, sent)});
+        const std::string attributes = f.bound ? "\x01\x01\x01"s : unbound;
+        cases.push_back({"a failing status", f.status, steps, {}, IDCANCEL,
+                         Boxes(2, {kTheDialog, f.text, kSetupCaption, f.icon}),
+                         Request("U", attributes, sent, sent) + Request("V", attributes, sent, sent)});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name + (c.inject ? " " + std::to_string(c.inject) : ""));
@@ -181,9 +201,10 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
             EXPECT_EQ(RunDialog(ModuleInstance, IDD_CREATE_DATABASE, owner_, CreateDBDlgProc, c.steps,
                                 {NAME, DICT, LIST, IDOK, DEL}, &dialog), c.result);
         });
-        Boxes boxes = c.boxes;
-        for (RecordedMessageBox& box : boxes) box.owner = box.owner == kTheDialog ? dialog : box.owner;
-        EXPECT_EQ(recorder.boxes(), boxes);
+        Boxes boxes = recorder.boxes();
+        for (RecordedMessageBox& box : boxes)
+            box.owner = box.owner == dialog ? kTheDialog : box.owner == nullptr ? nullptr : kTheAddDialog;
+        EXPECT_EQ(boxes, c.boxes);
         std::string requests;
         for (const auto& r : scenario.read().value("requests", nlohmann::json::array()))
             requests += r.value("bytes", "") + "\n";
@@ -193,6 +214,9 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
         for (int i = 0; i < c.browses; ++i) browsing += "11 Select directory name: 9;";
         EXPECT_EQ(BrowseSettings, browsing);
         EXPECT_EQ(DatabaseCreated, c.result == IDOK);
+        if (c.result == IDOK) {  // the name of the database created
+            EXPECT_EQ(scenario.read()["servers"][0]["databases"].back()["name"], record_.DBQ.value.c_str());
+        }
         DBUDisconnect(&RemoteSession);
     }
 }

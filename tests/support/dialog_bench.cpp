@@ -81,6 +81,11 @@ INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
             const LPARAM text = reinterpret_cast<LPARAM>(s.text.c_str());
             const UINT find = list ? LB_FINDSTRINGEXACT : CB_FINDSTRINGEXACT;
             if (s.action == 't') SetDlgItemTextA(current, s.id, s.text.c_str());
+            if (s.action == 'u') {  // UTF-8 typed as Unicode characters
+                std::wstring wide(s.text.size() + 1, L'\0');
+                MultiByteToWideChar(CP_UTF8, 0, s.text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+                SetWindowTextW(item, wide.c_str());
+            }
             if (s.action == 'p') SendMessageA(item, BM_CLICK, 0, 0);  // the box changes itself first, as by mouse
             if (s.action == 'c') SendMessageA(current, WM_COMMAND, MAKEWPARAM(s.id, BN_CLICKED), LPARAM(item));
             if (s.action == 'h') SendMessageA(current, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));

@@ -40,6 +40,8 @@ shot engine-connection-message engine "$caption"
 shot replication-question replication "$caption"
 shot logon-dialog logon "Logon"
 shot advanced-dialog advanced "Advanced Connection Attributes"
+shot create-database-dialog create "Create Database"
+shot add-location-dialog add-location "Add data file location"
 # The replication shot leaves its DSN behind (the box was never answered): remove it.
 "$WINE64" "$bin/dsnset.exe" remove Replicated >/dev/null 2>&1 || true
 "$WINESERVER" -k 2>/dev/null || true

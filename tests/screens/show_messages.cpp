@@ -1,11 +1,14 @@
 // Shows one of the product's windows for scripts/screenshots.sh until it is closed: "replication" (default) a
-// remove request's question, "logon" or "advanced" that dialog, anything else the probe's connection message.
+// remove request's question, "logon", "advanced", "create" or "add-location" that dialog, anything else the
+// probe's connection message.
 #include <windows.h>
 #include <odbcinst.h>
 
 #include <string>
 
 #include "dialogs/advanced_dialog.h"
+#include "dialogs/create_database_dialog.h"
+#include "dialogs/data_file_location.h"
 #include "dialogs/logon_dialog.h"
 #include "dialogs/setup_dialog.h"
 #include "resources/resource_ids.h"
@@ -35,6 +38,17 @@ int main(int argc, char** argv) {
         record.DSN.set("Sales"), record.ArrayFetchOn.set("1");
         record.ArrayBufferSize.set("8"), record.TCPPort.set("1583");
         DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_ADVANCED), owner, AdvancedDlgProc, 0);
+    } else if (which == "create") {
+        SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {  // filled in once the dialog is up
+            HWND dialog = (KillTimer(nullptr, id), FindWindowA("#32770", "Create Database"));
+            SetDlgItemTextA(dialog, IDC_CREATE_NAME, "SALES"), SetDlgItemTextA(dialog, IDC_CREATE_DICTIONARY, "C:\\Data\\Sales");
+            SendDlgItemMessageA(dialog, IDC_CREATE_LOCATIONS, LB_ADDSTRING, 0, LPARAM("D:\\Data\\Sales\\Files"));
+            SendDlgItemMessageA(dialog, IDC_CREATE_CODE_PAGE, CB_SELECTSTRING, WPARAM(-1), LPARAM("windows-1252"));
+            EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
+        });
+        DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_CREATE_DATABASE), owner, CreateDBDlgProc, 0);
+    } else if (which == "add-location") {
+        DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_ADD_DATAFILE), owner, AddDlgProc, 0);
     } else if (which == "replication") {
         SQLWriteDSNToIni("Replicated", driver.c_str());
         SQLWritePrivateProfileString("Replicated", "ReplicationSystem", "Yes", "odbc.ini");

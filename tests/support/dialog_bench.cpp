@@ -80,12 +80,9 @@ INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
             const bool list = GetClassNameA(item, kind, sizeof kind) && _stricmp(kind, "ListBox") == 0;
             const LPARAM text = reinterpret_cast<LPARAM>(s.text.c_str());
             const UINT find = list ? LB_FINDSTRINGEXACT : CB_FINDSTRINGEXACT;
-            if (s.action == 't') SetDlgItemTextA(current, s.id, s.text.c_str());
-            if (s.action == 'u') {  // UTF-8 typed as Unicode characters
-                std::wstring wide(s.text.size() + 1, L'\0');
-                MultiByteToWideChar(CP_UTF8, 0, s.text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
-                SetWindowTextW(item, wide.c_str());
-            }
+            std::wstring typed(s.text.size() + 1, L'\0');  // UTF-8 typed as the characters it stands for
+            MultiByteToWideChar(CP_UTF8, 0, s.text.c_str(), -1, &typed[0], static_cast<int>(typed.size()));
+            if (s.action == 't') SetWindowTextW(item, typed.c_str());
             if (s.action == 'p') SendMessageA(item, BM_CLICK, 0, 0);  // the box changes itself first, as by mouse
             if (s.action == 'c') SendMessageA(current, WM_COMMAND, MAKEWPARAM(s.id, BN_CLICKED), LPARAM(item));
             if (s.action == 'h') SendMessageA(current, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
@@ -104,7 +101,8 @@ INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
                 }
                 current = opened;
             } else if (s.state == "closed") {
-                EXPECT_TRUE(Eventually([&] { return !IsWindowVisible(current); }));
+                // An opened dialog counts as closed once destroyed: its opener goes on only then.
+                EXPECT_TRUE(Eventually([&] { return current == dialog ? !IsWindowVisible(dialog) : !IsWindow(current); }));
                 current = dialog;
             } else if (!s.state.empty()) { EXPECT_EQ(State(current, ids), s.state); }
         }

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-// A user's action and the state after it: 't' types text into id (EN_CHANGE follows, as typing;
-// 'u' the same with UTF-8 text typed as Unicode characters),
+// A user's action and the state after it: 't' types UTF-8 text into id (EN_CHANGE follows, as typing),
 // 'p' presses a check box or radio button, 'c' clicks a button, 'h' presses F1, 's' selects the
 // item with that text in a list box (added to its selection) or combo box, 'o' clicks a button
 // that opens a dialog of its own: the steps after it work that dialog (states "" or "closed")

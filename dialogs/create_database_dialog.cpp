@@ -91,6 +91,12 @@ int SelectedLocations(HWND dialog, int* indexes) {
     return n == LB_ERR ? 0 : static_cast<int>(n);
 }
 
+// Delete is on while some location is selected.
+void UpdateDeleteButton(HWND dialog) {
+    int selected[kMostSelected] = {};
+    EnableWindow(GetDlgItem(dialog, IDC_CREATE_DELETE), SelectedLocations(dialog, selected) > 0);
+}
+
 void OnAddLocation(HWND dialog) {
     if (DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_ADD_DATAFILE), dialog, AddDlgProc, 0) == IDOK)
         ToList(dialog, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Settings->DatafileLoc.value.c_str()));
@@ -104,7 +110,7 @@ void OnDeleteLocations(HWND dialog) {
     // From the last to the first, so the earlier indexes stay valid.
     for (int i = SelectedLocations(dialog, selected); i > 0; --i)
         ToList(dialog, LB_DELETESTRING, static_cast<WPARAM>(selected[i - 1]));
-    EnableWindow(GetDlgItem(dialog, IDC_CREATE_DELETE), SelectedLocations(dialog, selected) > 0);
+    UpdateDeleteButton(dialog);
     CheckLocationList(dialog);
 }
 
@@ -245,10 +251,7 @@ extern "C" INT_PTR CALLBACK CreateDBDlgProc(HWND dialog, UINT message, WPARAM wP
         if (notification == EN_CHANGE) OnDictionaryChanged(dialog);
         return TRUE;
     case IDC_CREATE_LOCATIONS:
-        if (notification == LBN_SELCHANGE) {
-            int selected[kMostSelected] = {};
-            EnableWindow(GetDlgItem(dialog, IDC_CREATE_DELETE), SelectedLocations(dialog, selected) > 0);
-        }
+        if (notification == LBN_SELCHANGE) UpdateDeleteButton(dialog);
         return TRUE;
     case IDC_CREATE_BROWSE:
         BrowseForFolder(dialog, IDC_CREATE_BROWSE);

@@ -100,16 +100,17 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
         {"the dictionary mirrored into the list; Add, Delete, Help, browsing; Cancel sends nothing", 0,
          {{'-', 0, "", ">'' '' {} OK(disabled) Delete(disabled)"}, {'t', DICT, "C:\\data", ""},
           {'t', DICT, "C:\\data2", ">'' 'C:\\data2' {C:\\data2} OK(disabled) Delete(disabled)"},
-          {'t', NAME, "SALES", ">'SALES' 'C:\\data2' {C:\\data2} OK Delete(disabled)"}, add, {'t', LOCATION, "D:\\x", ""},
-          added, add, {'t', LOCATION, "F:\\no", ""}, cancel, add, {'t', LOCATION, "E:\\y", ""}, added,
+          {'t', NAME, "SALES", ">'SALES' 'C:\\data2' {C:\\data2} OK Delete(disabled)"}, {'o', ADD, "", ">'' OK(disabled)"},
+          {'t', LOCATION, "D", ">'D' OK"}, {'t', LOCATION, "", ">'' OK(disabled)"}, {'t', LOCATION, "D:\\x", ""}, added, add, {'t', LOCATION, "F:\\no", ""}, cancel, add, {'t', LOCATION, "E:\\y", ""}, added,
           {'s', LIST, "C:\\data2", ">'SALES' 'C:\\data2' {*C:\\data2|D:\\x|E:\\y} OK Delete"}, {'s', LIST, "E:\\y", ""},
           {'c', DEL, "", ">'SALES' 'C:\\data2' {D:\\x} OK Delete(disabled)"},
           {'t', DICT, "C:\\data3", ">'SALES' 'C:\\data3' {C:\\data3|D:\\x} OK Delete(disabled)"},
-          {'t', DICT, "", ">'SALES' '' {D:\\x} OK(disabled) Delete(disabled)"}, {'h', 0, "", ""}, {'c', IDC_HELP_BUTTON, "", ""},
+          {'s', LIST, "C:\\data3", ""}, {'s', LIST, "D:\\x", ""}, {'c', DEL, "", ">'SALES' 'C:\\data3' {} OK(disabled) Delete(disabled)"},
+          {'t', DICT, "", ">'SALES' '' {} OK(disabled) Delete(disabled)"}, {'h', 0, "", ""}, {'c', IDC_HELP_BUTTON, "", ""},
           // The browser cancelled, a folder chosen into box 123, an item without a path, a folder into 151 from Add.
-          {'c', BROWSE, "", ""}, {'c', BROWSE, "", ">'SALES' 'C:\\picked' {C:\\picked|D:\\x} OK Delete(disabled)"},
+          {'c', BROWSE, "", ""}, {'c', BROWSE, "", ">'SALES' 'C:\\picked' {C:\\picked} OK Delete(disabled)"},
           {'c', BROWSE, "", ""}, add, {'c', IDC_DATAFILE_BROWSE, "", ""}, added,
-          {'c', BROWSE, "", ">'SALES' 'C:\\picked' {C:\\picked|D:\\picked|D:\\x} OK Delete(disabled)"}, cancel},
+          {'c', BROWSE, "", ">'SALES' 'C:\\picked' {C:\\picked|D:\\picked} OK Delete(disabled)"}, cancel},
          {}, IDCANCEL, {{kTheDialog, "Failed to select a valid directory.", kSetupCaption, MB_ICONINFORMATION},
                         {kTheDialog, "Access denied.\r\nFailed to select a valid directory.", kSetupCaption,
                          MB_ICONINFORMATION}}, "", help + help, true},
@@ -127,10 +128,10 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
         {"the folder given with its backslash: asked once, Yes sends 1", 0,
          {{'t', NAME, "U", ""}, {'t', DICT, empty + "\\", ""}, created}, {IDYES}, IDOK, {question},
          Request("U", "\x00\x01\x01"s, H + temp + "\\empty\\", H + temp + "\\empty\\")},
-        {"a path without UNC form told twice without owner, nothing sent; dictionary files there or no folder: 0", 0,
-         {{'t', NAME, "U", ""}, {'t', DICT, "Q:\\x", ""}, ok, {'t', DICT, ddf, ""}, add, {'t', LOCATION, "C:\\missing", ""},
-          added, created}, {}, IDOK, Boxes(2, {nullptr, "Q:\\x is an invalid path. Please select a valid path and try "
-          "again.", kSetupCaption, MB_ICONINFORMATION}), Request("U", unbound, sent, H + "\\missing;" + sent)},
+        {"paths without UNC form told without owner, nothing sent; a dictionary folder that does not exist: not asked", 0,
+         {{'t', NAME, "U", ""}, {'t', DICT, "Q:\\x", ""}, add, {'t', LOCATION, "V:\\x", ""}, added, ok,
+          {'t', DICT, "C:\\missing", ""}, created}, {}, IDOK, Boxes(2, {nullptr, "Q:\\x is an invalid path. Please select a valid path and try "
+          "again.", kSetupCaption, MB_ICONINFORMATION}), Request("U", unbound, H + "\\missing", H + "\\missing;" + H + "\\data\\x")},
         {"refused: input that would reach the server cut or changed, locations past 512; 512 and 20 sent whole", 0,
          {{'t', NAME, n20 + "N", ""}, {'p', BOUND, "", ""}, {'t', DICT, "C:\\d", ""}, ok, {'t', NAME, "N\u0416", ""}, ok,
           {'t', NAME, n20, ""}, {'t', DICT, "C:\\" + std::string(253, 'd'), ""}, ok, {'t', DICT, "\\\\s\\d\\" + a, ""},
@@ -179,7 +180,7 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
         HWND dialog = nullptr;
         const std::string starts = StartsOf([&] {
             EXPECT_EQ(RunDialog(ModuleInstance, IDD_CREATE_DATABASE, owner_, CreateDBDlgProc, c.steps,
-                                {NAME, DICT, LIST, IDOK, DEL}, &dialog), c.result);
+                                {NAME, DICT, LIST, LOCATION, IDOK, DEL}, &dialog), c.result);
         });
         Boxes boxes = recorder.boxes();
         for (RecordedMessageBox& box : boxes)

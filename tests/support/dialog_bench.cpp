@@ -40,6 +40,7 @@ static std::string State(HWND dialog, std::initializer_list<int> ids) {
     std::string line;
     for (int id : ids) {
         HWND item = GetDlgItem(dialog, id);
+        if (item == nullptr) continue;  // a control of another dialog that the steps work
         char kind[16] = {}, text[1100] = {};
         GetClassNameA(item, kind, sizeof kind);
         std::string shown = "'" + std::string(text, GetDlgItemTextA(dialog, id, text, sizeof text)) + "'";

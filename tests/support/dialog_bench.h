@@ -10,8 +10,8 @@
 // A user's action and the state after it: 't' types UTF-8 text into id (EN_CHANGE follows, as typing),
 // 'p' presses a check box or radio button, 'c' clicks a button, 'h' presses F1, 's' selects the
 // item with that text in a list box (added to its selection) or combo box, 'o' clicks a button
-// that opens a dialog of its own: the steps after it work that dialog (states "" or "closed")
-// until one closes it.
+// that opens a dialog of its own: the steps after it work that dialog until one closes it (its
+// state line has those of the controls given that it holds).
 // '-' only looks. The state is "closed" when the dialog must have ended, "" not looked at, else
 // the line of the controls given to RunDialog: a check box or radio button "[x]" or "[ ]", a
 // push button its text (no '&'), a list box its items "{a|*b}" (* selected), any other its

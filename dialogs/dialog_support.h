@@ -7,11 +7,12 @@
 
 #include "setup/call_values.h"
 
-// The exported dialog procedures may be run by a host outside a ConfigDSN call. With no
-// settings record to edit, such a dialog closes at once rather than touch one. True when
-// there is no record: the message is answered (result) and the dialog ends.
+// The exported dialog procedures may be run by a host outside a ConfigDSN call, or on another
+// thread while one runs. The record belongs to the call's thread: without a record, or on
+// another thread, the dialog closes at once rather than touch it. True then: the message is
+// answered (result) and the dialog ends.
 inline bool AnsweredWithoutRecord(HWND dialog, UINT message, INT_PTR& result) {
-    if (Settings != nullptr) return false;
+    if (Settings != nullptr && (CallThreadId == 0 || CallThreadId == GetCurrentThreadId())) return false;
     if (message == WM_INITDIALOG) EndDialog(dialog, IDCANCEL);
     result = message == WM_INITDIALOG ? TRUE : FALSE;
     return true;

@@ -11,6 +11,17 @@
 #define IDD_ENGINE_ADVANCED 136
 #define IDD_ADD_DATAFILE 150
 
+// Controls of the setup dialog; 109 is every dialog's Help button.
+#define IDC_SETUP_DSN 101
+#define IDC_SETUP_DESCRIPTION 102
+#define IDC_SETUP_ADVANCED 103
+#define IDC_SETUP_SERVER 104
+#define IDC_SETUP_DATABASE 105
+#define IDC_SETUP_CREATE 106
+#define IDC_SETUP_TEST 108
+#define IDC_SETUP_HINT 143
+#define IDC_SETUP_GET_LIST 153
+
 // Controls of the Logon dialog.
 #define IDC_LOGON_USER 112
 #define IDC_LOGON_PASSWORD 113

@@ -7,6 +7,7 @@ DsnSettings* Settings = nullptr;
 const char* DriverName = nullptr;
 std::uint32_t IsAddRequest = 0;
 ProfileText InitialDsnName = {};
+DWORD CallThreadId = 0;
 std::uint16_t EngineDsnTranslation = 0;
 
 void ResetCallValues() {

@@ -19,6 +19,8 @@ extern const char* DriverName;
 extern std::uint32_t IsAddRequest;
 // The DSN value as the attribute list gave it; the commit compares it to detect a rename.
 extern ProfileText InitialDsnName;
+// The thread that holds the ConfigDSN call; 0 while no call runs.
+extern DWORD CallThreadId;
 // Encoding translation of an engine DSN: 0 none, 1 OEM/ANSI conversion, 2 automatic.
 extern std::uint16_t EngineDsnTranslation;
 

@@ -85,7 +85,9 @@ extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriv
     SettingsMemory = GlobalAlloc(GHND, sizeof(DsnSettings));
     Settings = static_cast<DsnSettings*>(GlobalLock(SettingsMemory));
     if (Settings != nullptr) {
+        CallThreadId = GetCurrentThreadId();
         result = Contained([&] { return RunRequest(hwndParent, fRequest, lpszDriver, lpszAttributes); }, FALSE);
+        CallThreadId = 0;
         GlobalUnlock(SettingsMemory);
     }
     GlobalFree(SettingsMemory);

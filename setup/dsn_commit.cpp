@@ -30,6 +30,14 @@ const char kEngineDsnFailurePrefix[] = "Failed to validate the Engine DSN. ";
 const char kMessageServerTooLong[] =
     "The server name and port cannot be stored: together they must not exceed 512 characters.";
 
+}  // namespace
+
+const char kMessagePortEmpty[] =
+    "The TCP/IP port number is empty. Please enter a port number in the Advanced Connection Attributes, or choose "
+    "Default there, and try again.";
+
+namespace {
+
 // Long enough for any product string filled with a 512-character name.
 using MessageText = FixedText<1100>;
 
@@ -228,8 +236,12 @@ int CommitDsn(HWND window) {
     if (s.DSN.value.empty()) return 0;
     if (!IsConfigure() && s.DBQ.value.empty() && s.ServerDSN.value.empty()) return 0;
 
-    // The stored form is settled before anything else: a server that cannot be stored whole
-    // is refused, never written cut short.
+    // The stored form is settled before anything else: a server that cannot be stored whole,
+    // or would be stored without its port, is refused, never written cut short.
+    if (s.TCPPort.isSet && s.TCPPort.value.empty()) {
+        ReportFailure(window, kMessagePortEmpty);
+        return 0;
+    }
     ProfileText storedServer = {};
     if (s.ServerName.isSet && !s.ServerName.value.empty() &&
         !FormatStoredServer(s.ServerName.value.c_str(), s.TCPPort.isSet ? s.TCPPort.value.c_str() : nullptr,

@@ -20,10 +20,11 @@ static BOOL WINAPI RefuseStart(LPCSTR, LPSTR command, LPSECURITY_ATTRIBUTES, LPS
     return SetLastError(ERROR_FILE_NOT_FOUND), FALSE;
 }
 
-std::string StartsOf(const std::function<void()>& work) {
+std::string StartsOf(const std::function<void()>& work, HMODULE module) {
     std::string starts;
     Starts = &starts;
-    ImportHook hook(GetModuleHandleA(nullptr), "kernel32.dll", "CreateProcessA", reinterpret_cast<void*>(RefuseStart));
+    ImportHook hook(module ? module : GetModuleHandleA(nullptr), "kernel32.dll", "CreateProcessA",
+                    reinterpret_cast<void*>(RefuseStart));
     work();
     return starts;
 }
@@ -63,6 +64,12 @@ static std::string State(HWND dialog, std::initializer_list<int> ids) {
 
 INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure, const std::vector<Step>& steps,
                   std::initializer_list<int> ids, HWND* shown) {
+    return DriveDialog(owner, [&] { return DialogBoxParamA(module, MAKEINTRESOURCEA(templateId), owner, procedure, 0); },
+                       steps, ids, shown);
+}
+
+INT_PTR DriveDialog(HWND owner, const std::function<INT_PTR()>& open, const std::vector<Step>& steps,
+                    std::initializer_list<int> ids, HWND* shown) {
     std::atomic<bool> leftOpen{false};
     std::thread driver([&] {
         HWND dialog = nullptr;  // the visible dialog the owner owns, once it is there
@@ -93,8 +100,9 @@ INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
                 const WORD change = list ? LBN_SELCHANGE : CBN_SELCHANGE;
                 SendMessageA(current, WM_COMMAND, MAKEWPARAM(s.id, change), LPARAM(item));
             }
-            if (s.action == 'o') {  // posted: the click returns only when its dialog ends
-                PostMessageA(current, WM_COMMAND, MAKEWPARAM(s.id, BN_CLICKED), LPARAM(item));
+            for (char c : s.action == 'k' ? s.text : "") SendMessageA(item, WM_CHAR, WPARAM(c), 0);
+            if (s.action == 'o') {  // posted: the click returns only when its dialog ends; id 0 clicks nothing
+                if (s.id) PostMessageA(current, WM_COMMAND, MAKEWPARAM(s.id, BN_CLICKED), LPARAM(item));
                 HWND opened = nullptr;
                 if (!Eventually([&] { return (opened = OwnedDialog(current)) != nullptr; })) {
                     ADD_FAILURE() << "no dialog opened";
@@ -110,7 +118,7 @@ INT_PTR RunDialog(HMODULE module, int templateId, HWND owner, DLGPROC procedure,
         if (!Eventually([&] { return !IsWindow(dialog); }))
             leftOpen = true, PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     });
-    const INT_PTR result = DialogBoxParamA(module, MAKEINTRESOURCEA(templateId), owner, procedure, 0);
+    const INT_PTR result = open();
     driver.join();
     return leftOpen ? -2 : result;
 }

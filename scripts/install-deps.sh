@@ -8,7 +8,7 @@ packages=(
   wine64 fonts-wine
   cmake ninja-build googletest nlohmann-json3-dev
   clang libclang-rt-14-dev
-  xvfb imagemagick x11-utils
+  xvfb imagemagick x11-utils xdotool
   unixodbc unixodbc-dev
 )
 

@@ -17,6 +17,9 @@ const char kDefaultDriver[] = "Quillmere ODBC Client Interface";
 
 enum ExitCode { kOk = 0, kRefused = 1, kUsage = 2 };
 
+// With --window, the top-level window that owns the setup dialog; none: silent requests.
+HWND Owner = nullptr;
+
 // The installer speaks the ANSI code page. What we print goes to a console as wide
 // characters, and anywhere else (a pipe, a file, a UTF-8 terminal under Wine) as UTF-8, so
 // that a DSN named with letters outside ASCII reads the same everywhere.
@@ -58,13 +61,16 @@ void Print(DWORD stream, const char* format, ...) {
 
 int Usage() {
     Print(STD_ERROR_HANDLE,
-          "usage: dsnset [--driver NAME] [--system] COMMAND ...\n"
+          "usage: dsnset [--driver NAME] [--system] [--window] COMMAND ...\n"
           "  register FOLDER          register FOLDER\\DSNSET64.dll as the driver's setup library\n"
           "  add KEY=VALUE ...        add a DSN silently (DSN=NAME required)\n"
           "  configure KEY=VALUE ...  change an existing DSN silently (DSN=NAME required)\n"
           "  remove NAME              remove an existing DSN\n"
           "  show NAME                print the DSN's stored keys\n"
           "  list                     print the data sources\n"
+          "with --window the setup dialog opens over a window of its own:\n"
+          "  add [KEY=VALUE ...]      add a DSN, the fields given filled in\n"
+          "  configure NAME           change the DSN NAME\n"
           "exit codes: 0 done, 1 refused (no such DSN, or the installer or the setup library\n"
           "refused; nothing was changed), 2 usage\n");
     return kUsage;
@@ -149,8 +155,10 @@ int Configure(const char* driver, WORD request, const std::vector<std::string>& 
         }
     }
     std::string list = AttributeList(pairs);
-    if (!SQLConfigDataSource(nullptr, request, driver, list.c_str())) {
-        Print(STD_ERROR_HANDLE, "dsnset: the request was refused; nothing was changed by it\n");
+    if (!SQLConfigDataSource(Owner, request, driver, list.c_str())) {
+        Print(STD_ERROR_HANDLE, Owner ? "dsnset: the dialog was cancelled or the request refused; nothing was changed "
+                                        "by it\n"
+                                      : "dsnset: the request was refused; nothing was changed by it\n");
         PrintInstallerErrors();
         return kRefused;
     }
@@ -205,10 +213,11 @@ std::vector<std::string> Arguments() {
 int main() {
     const std::vector<std::string> arguments = Arguments();
     std::string driver = kDefaultDriver;
-    bool system = false;
+    bool system = false, window = false;
     std::size_t i = 0;
     for (; i < arguments.size() && arguments[i].compare(0, 2, "--") == 0; ++i) {
         if (arguments[i] == "--system") system = true;
+        else if (arguments[i] == "--window") window = true;
         else if (arguments[i] == "--driver" && i + 1 < arguments.size()) driver = arguments[++i];
         else return Usage();
     }
@@ -217,6 +226,14 @@ int main() {
     const std::vector<std::string> rest(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
     const char* d = driver.c_str();
 
+    if (window && (command == "add" || (command == "configure" && rest.size() == 1 && !rest[0].empty() &&
+                                         rest[0].find('=') == std::string::npos))) {
+        Owner = CreateWindowExA(0, "STATIC", "Quillmere ODBC Data Sources", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                640, 420, nullptr, nullptr, nullptr, nullptr);
+        if (command == "add") return Configure(d, system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN, rest, false);
+        return Configure(d, system ? ODBC_CONFIG_SYS_DSN : ODBC_CONFIG_DSN, {"DSN=" + rest[0]}, true);
+    }
+    if (window) return Usage();
     if (command == "register" && rest.size() == 1) return Register(d, rest[0]);
     if (command == "add" && !rest.empty()) return Configure(d, system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN, rest, false);
     if (command == "configure" && !rest.empty())

@@ -21,7 +21,8 @@ export DISPLAY=":$(cat "$root/build/xvfb-display")"
 trap 'kill $xvfb 2>/dev/null; "$WINESERVER" -k 2>/dev/null || true' EXIT
 
 scenario="$root/build/screens-server.json"
-echo '{"servers": [{"names": ["localhost"], "versions": {}}], "engine": {"op26Status": 9}}' > "$scenario"
+echo '{"servers": [{"names": ["localhost"], "versions": {}}, {"names": ["dbhost"], "versions": {"1": {"major": 9}},
+  "databases": [{"name": "DEFAULTDB"}, {"name": "DEMODATA"}, {"name": "SALESDB"}]}], "engine": {"op26Status": 9}}' > "$scenario"
 export QM_SERVER_SCENARIO="$("$WINE64" winepath -w "$scenario" 2>/dev/null | tr -d '\r')"
 
 window_shown() { xwininfo -root -tree 2>/dev/null | grep -qF "\"$1\""; }
@@ -42,6 +43,42 @@ shot logon-dialog logon "Logon"
 shot advanced-dialog advanced "Advanced Connection Attributes"
 shot create-database-dialog create "Create Database"
 shot add-location-dialog add-location "Add data file location"
+# The setup dialog as "dsnset --window" opens it, worked with real keystrokes; each picture is
+# cropped to the dialog and the window that owns it.
+setup_shot() { sleep 0.7; import -window root -crop 640x420+40+40 +repage "$out/$1.png"; }
+keys() { xdotool "$@"; sleep 0.3; }
+"$WINE64" "$bin/dsnset.exe" register "$("$WINE64" winepath -w "$bin" 2>/dev/null | tr -d '\r')" >/dev/null 2>&1
+forget_sales() {  # WINE8: the installer's remove leaves the DSN's keys in the user's hive
+  "$WINE64" "$bin/dsnset.exe" remove Sales >/dev/null 2>&1 || true
+  "$WINE64" reg delete 'HKCU\Software\ODBC\ODBC.INI\Sales' /f >/dev/null 2>&1 || true
+}
+forget_sales
+"$WINE64" "$bin/dsnset.exe" --window add >/dev/null 2>&1 &
+dsnset=$!
+until_ready window_shown "$caption"
+setup_shot setup-new
+xdotool windowfocus --sync "$(xdotool search --name "^$caption\$" | head -1)"
+keys type --delay 20 Sales
+keys key alt+i End
+keys key --repeat 9 BackSpace
+keys type --delay 20 dbhost
+keys key alt+l
+keys key alt+b Down
+setup_shot setup-after-get-list
+keys key Return
+wait $dsnset
+"$WINE64" "$bin/dsnset.exe" --window configure Sales >/dev/null 2>&1 &
+dsnset=$!
+until_ready window_shown "$caption"
+setup_shot setup-configure
+xdotool windowfocus --sync "$(xdotool search --name "^$caption\$" | head -1)"
+keys key alt+s End type ";"
+keys key Return
+setup_shot setup-failure
+keys key Return
+keys key Escape
+wait $dsnset || true  # cancelled: dsnset ends with 1
+forget_sales
 # The replication shot leaves its DSN behind (the box was never answered): remove it.
 "$WINE64" "$bin/dsnset.exe" remove Replicated >/dev/null 2>&1 || true
 "$WINESERVER" -k 2>/dev/null || true

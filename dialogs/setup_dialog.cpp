@@ -91,7 +91,7 @@ void ConnectWithoutLogon(HWND dialog) {
 bool ProbeConnectedServer(HWND dialog) {
     const int type = ProbeServerType(dialog, RemoteSession);
     if (type < 0) {
-        DBUDisconnect(&RemoteSession);
+        DBUDisconnect(&RemoteSession);  // after a failed probe too, no session stays open
         return false;
     }
     ServerType = static_cast<std::uint16_t>(type);

@@ -112,11 +112,13 @@ TEST_F(SetupDialogTest, AddAndConfigureThroughTheInstaller) {
               {'-', 0, "", ">'Sales' '" + kDriver + "' 'dbhost' '" + kFirst + "' 'NEWDB' Get List OK"}, kOk}, {}, TRUE, {},
          "ArrayBufferSize=8 ArrayFetchOn=1 DBQ=NEWDB Description=" + kDriver + " QmTranslate= ServerDSN= "
          "ServerName=dbhost.1583 TCPPort=1583 TranslationDLL= TranslationOption= TransportHint=TCP:SPX"},
-        {"Create on this computer: no Logon; a failed probe leaves no session", 1, {"DSN=Sales"}, {},
-         {{'o', CREATE, "", ""}, {'-', 0, "", ">'' OK(disabled)"}, {'c', IDCANCEL, "", "closed"},
-          {'t', SERVER, "noengine", ""}, kGetList, kCancel}, {}, FALSE, {{kTheDialog, "Cannot connect to Quillmere.SQL "
-          "Server Engine, Workgroup Engine or Workstation Engine. Make sure either the Quillmere.SQL Server is started "
-          "or Quillmere.SQL Workstation Engine is installed.", kSetupCaption, kStopBox}}, ""},
+        {"Create on this computer: no Logon; a failed probe leaves no session; a server not reached", 1, {"DSN=Sales"},
+         {}, {{'o', CREATE, "", ""}, {'-', 0, "", ">'' OK(disabled)"}, {'c', IDCANCEL, "", "closed"},
+              {'t', SERVER, "noengine", ""}, kGetList, {'t', SERVER, "nowhere", ""}, kGetList, kCancel}, {}, FALSE,
+         {{kTheDialog, "Cannot connect to Quillmere.SQL Server Engine, Workgroup Engine or Workstation Engine. Make sure "
+           "either the Quillmere.SQL Server is started or Quillmere.SQL Workstation Engine is installed.", kSetupCaption,
+           kStopBox}, {kTheDialog, "Failed to connect to local server. The server could not be reached.", kSetupCaption,
+           kStopBox}}, ""},
         {"Test and OK agree on the port: a port cleared in Advanced is refused by both; Default brings it back", 1, given,
          {}, {{'o', ADVANCED, "", ""}, {'p', IDC_TCP_PORT_DEFAULT, "", "[x] '' OK(disabled)"}, kCancel,
               {'c', TEST, "", ""}, {'c', IDOK, "", ""}, {'o', ADVANCED, "", ""}, {'p', IDC_TCP_PORT_DEFAULT, "", ""},

@@ -225,19 +225,20 @@ int main() {
     const std::string command = arguments[i++];
     const std::vector<std::string> rest(arguments.begin() + static_cast<std::ptrdiff_t>(i), arguments.end());
     const char* d = driver.c_str();
+    const WORD add = system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN, configure = system ? ODBC_CONFIG_SYS_DSN : ODBC_CONFIG_DSN;
 
     if (window && (command == "add" || (command == "configure" && rest.size() == 1 && !rest[0].empty() &&
                                          rest[0].find('=') == std::string::npos))) {
         Owner = CreateWindowExA(0, "STATIC", "Quillmere ODBC Data Sources", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
                                 640, 420, nullptr, nullptr, nullptr, nullptr);
-        if (command == "add") return Configure(d, system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN, rest, false);
-        return Configure(d, system ? ODBC_CONFIG_SYS_DSN : ODBC_CONFIG_DSN, {"DSN=" + rest[0]}, true);
+        if (command == "add") return Configure(d, add, rest, false);
+        return Configure(d, configure, {"DSN=" + rest[0]}, true);
     }
     if (window) return Usage();
     if (command == "register" && rest.size() == 1) return Register(d, rest[0]);
-    if (command == "add" && !rest.empty()) return Configure(d, system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN, rest, false);
+    if (command == "add" && !rest.empty()) return Configure(d, add, rest, false);
     if (command == "configure" && !rest.empty())
-        return Configure(d, system ? ODBC_CONFIG_SYS_DSN : ODBC_CONFIG_DSN, rest, true);
+        return Configure(d, configure, rest, true);
     // An empty name would reach the installer as "every DSN" on some platforms: a usage error.
     if (command == "remove" && rest.size() == 1 && !rest[0].empty())
         return Configure(d, system ? ODBC_REMOVE_SYS_DSN : ODBC_REMOVE_DSN, {"DSN=" + rest[0]}, true);

@@ -253,6 +253,8 @@ ADMIN_API std::uint16_t DBUConnect(const char* server, const char* user, const c
     }
     *session = NextSession++;
     Sessions[*session] = server;
+    scenario::Count(s.data(), "openSessions");
+    s.save();
     return 0;
 }
 
@@ -261,6 +263,8 @@ ADMIN_API std::uint16_t DBUDisconnect(std::int32_t* session) {
     scenario::Count(s.data(), "DBUDisconnect");
     s.save();
     if (session == nullptr || Sessions.erase(*session) == 0) return kSessionNotOpen;
+    s.data()["counters"]["openSessions"] = s.data()["counters"].value("openSessions", 1) - 1;
+    s.save();
     return 0;
 }
 

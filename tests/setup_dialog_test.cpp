@@ -155,6 +155,19 @@ TEST_F(SetupDialogTest, AddAndConfigureThroughTheInstaller) {
     }
 }
 
+// A new name typed over a stored DSN renames it: the new name written whole, the old one gone.
+TEST_F(SetupDialogTest, ANewNameRenamesTheDsn) {
+    ServerScenario scenario(json{{"servers", {DemoServer()}}});
+    ASSERT_TRUE(CreateDsn("Sales", {{"ServerName", "dbhost.1583"}, {"DBQ", "DEMODATA"}, {"Description", "d"},
+                                    {"TransportHint", "TCP"}}));
+    const std::string list = AttributeList({"DSN=Sales"});
+    EXPECT_EQ(DriveDialog(owner_, [&] { return INT_PTR(SQLConfigDataSource(owner_, 2, kDriver.c_str(), list.c_str())); },
+                          {{'t', DSN, "Sales2", ""}, kOk}, {}), TRUE);
+    EXPECT_EQ(std::to_string(DsnListed("Sales")) + std::to_string(DsnListed("Sales2")) + " " +
+              ReadDsnKey("Sales2", "Description"), "01 d");
+    ForgetDsn("Sales2");
+}
+
 // The exported dialogs belong to the call's thread: run on another thread while a call shows
 // its dialog, each closes at once and the call's dialog goes on as it was.
 TEST_F(SetupDialogTest, ExportedDialogsOnAnotherThreadCloseAtOnce) {

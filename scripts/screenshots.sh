@@ -57,7 +57,7 @@ forget_sales
 dsnset=$!
 until_ready window_shown "$caption"
 setup_shot setup-new
-xdotool windowfocus --sync "$(xdotool search --name "^$caption\$" | head -1)"
+until_ready xdotool windowfocus --sync "$(xdotool search --onlyvisible --name "^$caption\$" | head -1)"
 keys type --delay 20 Sales
 keys key alt+i End
 keys key --repeat 9 BackSpace
@@ -71,7 +71,7 @@ wait $dsnset
 dsnset=$!
 until_ready window_shown "$caption"
 setup_shot setup-configure
-xdotool windowfocus --sync "$(xdotool search --name "^$caption\$" | head -1)"
+until_ready xdotool windowfocus --sync "$(xdotool search --onlyvisible --name "^$caption\$" | head -1)"
 keys key alt+s End type ";"
 keys key Return
 setup_shot setup-failure

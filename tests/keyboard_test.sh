@@ -35,11 +35,13 @@ forget
 caption='^Quillmere 64-bit ODBC DSN Setup$'
 dialog() {  # waits for the setup dialog and gives it the keyboard
   for _ in $(seq 200); do
-    w="$(xdotool search --name "$caption" 2>/dev/null | head -1)" && [ -n "$w" ] && break
+    w="$(xdotool search --onlyvisible --name "$caption" 2>/dev/null | head -1)" && [ -n "$w" ] && break
     sleep 0.1
   done
   [ -n "$w" ] || fail "the setup dialog did not open"
-  xdotool windowfocus --sync "$w"
+  # A window just mapped may refuse the focus for a moment (BadMatch): asked again.
+  for _ in $(seq 50); do xdotool windowfocus --sync "$w" 2>/dev/null && return; sleep 0.1; done
+  fail "the setup dialog did not take the keyboard"
 }
 keys() { xdotool "$@"; sleep 0.3; }
 

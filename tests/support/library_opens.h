@@ -1,4 +1,4 @@
-// While it lives, this program's opens (QSLibOpen) of each library whose name holds `part`
+// While it lives, this program's opens (QSLibOpen) of each library whose name holds `piece`
 // are counted and, while `refuse` is set, fail as for a missing file. It allocates nothing.
 #pragma once
 #include <cwchar>
@@ -7,15 +7,15 @@
 #include "tests/support/import_hook.h"
 
 struct LibraryOpens {
-    explicit LibraryOpens(const wchar_t* part, bool refuse = true) : part(part), refuse(refuse) { active = this; }
+    explicit LibraryOpens(const wchar_t* piece, bool refuse = true) : piece(piece), refuse(refuse) { active = this; }
     ~LibraryOpens() { active = nullptr; }
-    const wchar_t* const part;
+    const wchar_t* const piece;
     bool refuse;
     int count = 0;
 
 private:
     static QSResult Open(const wchar_t* name, QSHandle* library) {
-        if (std::wcsstr(name, active->part) && (++active->count, active->refuse)) return QSResult(0x8007007E);
+        if (std::wcsstr(name, active->piece) && (++active->count, active->refuse)) return QSResult(0x8007007E);
         return active->hook_.original<decltype(&QSLibOpen)>()(name, library);
     }
     static inline LibraryOpens* active = nullptr;

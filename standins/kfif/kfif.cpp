@@ -20,7 +20,6 @@ int EngineKnob(const scenario::Json& data, const char* name, int fallback) {
 
 }  // namespace
 
-#ifndef KFIF_WITHOUT_VDEXID
 KFIF_API std::uint16_t vdexID(std::int32_t operation, void* position, void* data, std::int32_t* dataLength,
                               std::int32_t, void*, void*, std::int32_t, std::int32_t, void* identity) {
     scenario::Session s;
@@ -44,7 +43,6 @@ KFIF_API std::uint16_t vdexID(std::int32_t operation, void* position, void* data
     s.save();
     return static_cast<std::uint16_t>(status);
 }
-#endif
 
 KFIF_API std::uint16_t VdexidAdmin(std::int32_t request, std::int32_t, std::int32_t, std::int32_t* answer,
                                    std::int32_t* answerLength) {

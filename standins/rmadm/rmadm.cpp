@@ -314,8 +314,6 @@ ADMIN_API std::uint16_t DBUGetInfo(std::int32_t session, std::uint16_t, std::uin
     return (status == 0 && injected == 2300) ? 2300 : status;
 }
 
-// A build without this entry stands for a library that lacks one of its entry points.
-#ifndef RMADM_WITHOUT_SETINFO
 ADMIN_API std::uint16_t DBUSetInfo(std::int32_t session, std::uint16_t type, std::uint16_t code,
                                    std::uint32_t length, void* record) {
     scenario::Session s;
@@ -342,7 +340,6 @@ ADMIN_API std::uint16_t DBUSetInfo(std::int32_t session, std::uint16_t type, std
     if (status == 0) s.save();
     return status;
 }
-#endif
 
 ADMIN_API std::uint16_t QmListDSNs(std::int32_t session, std::uint32_t* length, char* buffer, std::uint8_t) {
     scenario::Session s;

@@ -2,7 +2,6 @@
 // remove request's question, "logon", "advanced", "create" or "add-location" that dialog, anything else the
 // probe's connection message.
 #include <windows.h>
-#include <odbcinst.h>
 
 #include <string>
 
@@ -13,12 +12,11 @@
 #include "dialogs/setup_dialog.h"
 #include "resources/resource_ids.h"
 #include "setup/call_values.h"
+#include "tests/support/odbc_profile.h"
 
 int main(int argc, char** argv) {
-    const std::string which = argc > 1 ? argv[1] : "replication", driver = "Quillmere ODBC Client Interface";
-    char exe[MAX_PATH];
-    std::string folder(exe, GetModuleFileNameA(nullptr, exe, MAX_PATH));
-    HMODULE library = LoadLibraryA((folder.substr(0, folder.find_last_of('\\')) + "\\DSNSET64.dll").c_str());
+    const std::string which = argc > 1 ? argv[1] : "replication";
+    HMODULE library = LoadLibraryA((ExecutableFolder() + "\\DSNSET64.dll").c_str());
     auto configDsn = reinterpret_cast<BOOL(WINAPI*)(HWND, WORD, LPCSTR, LPCSTR)>(
         reinterpret_cast<void*>(GetProcAddress(library, "ConfigDSN")));
     if (configDsn == nullptr) return 1;
@@ -50,11 +48,10 @@ int main(int argc, char** argv) {
     } else if (which == "add-location") {
         DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_ADD_DATAFILE), owner, AddDlgProc, 0);
     } else if (which == "replication") {
-        SQLWriteDSNToIni("Replicated", driver.c_str());
-        SQLWritePrivateProfileString("Replicated", "ReplicationSystem", "Yes", "odbc.ini");
-        configDsn(owner, ODBC_REMOVE_DSN, driver.c_str(), "DSN=Replicated\0\0");
+        CreateDsn("Replicated", {{"ReplicationSystem", "Yes"}}, kClientDriverName);
+        configDsn(owner, ODBC_REMOVE_DSN, kClientDriverName, "DSN=Replicated\0\0");
     } else {  // a silent add whose server answers neither as type 1 nor 5, with an engine that cannot start
-        configDsn(nullptr, ODBC_ADD_DSN, driver.c_str(), "DSN=Sales\0ServerDSN=DEMO\0\0");
+        configDsn(nullptr, ODBC_ADD_DSN, kClientDriverName, "DSN=Sales\0ServerDSN=DEMO\0\0");
     }
     return 0;
 }

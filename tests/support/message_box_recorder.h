@@ -37,15 +37,19 @@ struct PopupWindow {
 
 class MessageBoxRecorder {
 public:
-    explicit MessageBoxRecorder(HMODULE module)
-        : hook_(module, "user32.dll", "MessageBoxA", (void*)Record) { active_ = this; }
+    explicit MessageBoxRecorder(HMODULE from) : hook_("user32.dll", "MessageBoxA", &Record, from) { active_ = this; }
     ~MessageBoxRecorder() { active_ = nullptr; }
-    bool installed() const { return hook_.installed(); }
     void answer(int reply) { answers_.push_back(reply); }
     const Boxes& boxes() const { return boxes_; }
 private:
-    static int WINAPI Record(HWND owner, LPCSTR text, LPCSTR caption, UINT flags);
-    static MessageBoxRecorder* active_;
+    static int WINAPI Record(HWND owner, LPCSTR text, LPCSTR caption, UINT flags) {
+        if (active_ == nullptr) return IDCANCEL;
+        active_->boxes_.push_back({owner, text ? text : "<null>", caption ? caption : "<null>", flags});
+        const int reply = active_->answers_.empty() ? IDOK : active_->answers_.front();
+        if (!active_->answers_.empty()) active_->answers_.pop_front();
+        return reply;
+    }
+    static inline MessageBoxRecorder* active_ = nullptr;
     ImportHook hook_;
     std::deque<int> answers_;
     Boxes boxes_;

@@ -3,6 +3,10 @@
 #pragma once
 #include <windows.h>
 #include <string>
+// The product's keys: the shared log's settings (the user's) and the client installation's record.
+inline const std::wstring kLogSettings = L"SOFTWARE\\Quillmere Software\\Event Log\\Version 11\\Settings";
+inline const std::wstring kClientInstallInfo =
+    L"SOFTWARE\\Quillmere Software\\Products\\Quillmere.SQL Client\\InstallInfo";
 struct ProductRegistrySandbox {
     ProductRegistrySandbox() { Clear(); }
     ~ProductRegistrySandbox() { Clear(); }

@@ -44,8 +44,14 @@ TEST_F(SetupDialogTest, AddAndConfigureThroughTheInstaller) {
     const json servers = {DemoServer(), {{"names", {"onlysys"}}, {"versions", version}, {"databases", {{{"name",
         "QUILLMERESYSDB"}}}}}, {{"names", {"localhost"}}, {"versions", version}}, {{"names", {"noengine"}}}};
     const std::string help = "C:\\Qm\\bin|keyhh -qmsw -#mapid 30000", chm = " \"C:\\Qm\\Docs\\qmswdocs.chm>$global_qmhelp\"\n";
-    const std::string added = "ArrayBufferSize=8 ArrayFetchOn=1 DBQ=DEMODATA Description=" + kDriver + " QmTranslate= "
-        "ServerDSN= ServerName=dbhost.1583 TCPPort=1583 TranslationDLL= TranslationOption= TransportHint=TCP:SPX";
+    const auto written = [](const std::string& dbq, const std::string& description, const std::string& hint) {
+        return "ArrayBufferSize=8 ArrayFetchOn=1 DBQ=" + dbq + " Description=" + description + " QmTranslate= ServerDSN= "
+               "ServerName=dbhost.1583 TCPPort=1583 TranslationDLL= TranslationOption= TransportHint=" + hint;
+    };
+    const auto shown = [](const std::string& server, const std::string& rest) {  // a new DSN's state line
+        return ">'Sales' '" + kDriver + "' '" + server + "' '" + kFirst + "' " + rest;
+    };
+    const std::string added = written("DEMODATA", kDriver, "TCP:SPX");
     const std::string port = "The TCP/IP port number is empty. Please enter a port number in the Advanced Connection "
                              "Attributes, or choose Default there, and try again.";
     const std::vector<std::string> given = {"DSN=Sales", "ServerName=dbhost", "DBQ=DEMODATA"};
@@ -57,8 +63,7 @@ TEST_F(SetupDialogTest, AddAndConfigureThroughTheInstaller) {
     const Case cases[] = {
         {"add with no attributes: Get List, a database, OK", ODBC_ADD_DSN, {}, {},
          {{'-', 0, "", ">'' '" + kDriver + "' 'localhost' '" + kFirst + "' ''(disabled) Get List OK(disabled)"},
-          {'t', DSN, "Sales", ""}, {'t', SERVER, "dbhost", ""}, kGetList,
-          {'-', 0, "", ">'Sales' '" + kDriver + "' 'dbhost' '" + kFirst + "' 'DEFAULTDB' Get List OK"},
+          {'t', DSN, "Sales", ""}, {'t', SERVER, "dbhost", ""}, kGetList, {'-', 0, "", shown("dbhost", "'DEFAULTDB' Get List OK")},
           {'s', DB, "DEMODATA", ""}, kOk}, {}, TRUE, {}, added},
         {"configure: every stored value shown, in Advanced too; help; a keystroke in the server box; Cancel", 2,
          {"DSN=Sales"}, sales,
@@ -71,11 +76,10 @@ TEST_F(SetupDialogTest, AddAndConfigureThroughTheInstaller) {
          {"DSN=Sales"}, {{"ServerName", ".1583"}, {"TransportHint", "tcp:spx"}, {"Description", ""}, {"DBQ", "DEMODATA"}},
          {{'-', 0, "", ">'Sales' '' '' '' 'DEMODATA' Get List(disabled) OK(disabled)"}, {'t', SERVER, "dbhost", ""},
           kGetList, {'-', 0, "", ">'Sales' '' 'dbhost' '' 'DEMODATA' Get List OK"}, kOk}, {}, TRUE, {},
-         "ArrayBufferSize=8 ArrayFetchOn=1 DBQ=DEMODATA Description= QmTranslate= ServerDSN= ServerName=dbhost.1583 "
-         "TCPPort=1583 TranslationDLL= TranslationOption= TransportHint=tcp:spx"},
+         written("DEMODATA", "", "tcp:spx")},
         {"nothing stored but the server: description, hint and database said missing", 2, {"DSN=Sales"},
-         {{"ServerName", "dbhost.1583"}}, {{'-', 0, "", ">'Sales' '" + kDriver + "' 'dbhost' '" + kFirst + "' ''(disabled) "
-         "Get List OK(disabled)"}, kCancel}, {}, FALSE,
+         {{"ServerName", "dbhost.1583"}}, {{'-', 0, "", shown("dbhost", "''(disabled) Get List OK(disabled)")}, kCancel},
+         {}, FALSE,
          {{kTheDialog, "The description of the DSN is not available. It may have been deleted.\n It is now set to the "
            "default description 'Quillmere ODBC Interface'.", kSetupCaption, MB_ICONINFORMATION},
           {kTheDialog, "The transport hint for the server name is not available. It is now set to the default value.",
@@ -86,15 +90,12 @@ TEST_F(SetupDialogTest, AddAndConfigureThroughTheInstaller) {
         {"an engine DSN without a database: OK waits for one; its key goes", 2, {"DSN=Sales"},
          {{"ServerName", "dbhost.1583"}, {"ServerDSN", "DEMO"}, {"Description", "d"}, {"TransportHint", "TCP"}},
          {{'-', 0, "", ">'Sales' 'd' 'dbhost' 'Try TCPIP only' ''(disabled) Get List OK(disabled)"}, kGetList, kOk}, {},
-         TRUE, {}, "ArrayBufferSize=8 ArrayFetchOn=1 DBQ=DEFAULTDB Description=d QmTranslate= ServerDSN= "
-         "ServerName=dbhost.1583 TCPPort=1583 TranslationDLL= TranslationOption= TransportHint=TCP"},
+         TRUE, {}, written("DEFAULTDB", "d", "TCP")},
         {"Get List finds a given name by its beginning from the second entry; none, or only the system's", 1,
          {"DSN=Sales", "ServerName=dbhost", "DBQ=DE"},
-         {}, {{'-', 0, "", ">'Sales' '" + kDriver + "' 'dbhost' '" + kFirst + "' 'DE' Get List OK"}, kGetList,
-              {'-', 0, "", ">'Sales' '" + kDriver + "' 'dbhost' '" + kFirst + "' 'DEMODATA' Get List OK"},
-              {'t', DB, "", ""}, {'t', SERVER, "onlysys", ""}, kGetList,
-              {'-', 0, "", ">'Sales' '" + kDriver + "' 'onlysys' '" + kFirst + "' ''(disabled) Get List OK(disabled)"},
-              kCancel}, {}, FALSE, {}, ""},
+         {}, {{'-', 0, "", shown("dbhost", "'DE' Get List OK")}, kGetList, {'-', 0, "", shown("dbhost", "'DEMODATA' Get "
+              "List OK")}, {'t', SERVER, "onlysys", ""}, kGetList, {'-', 0, "", shown("onlysys", "''(disabled) Get List "
+              "OK(disabled)")}, kCancel}, {}, FALSE, {}, ""},
         {"a name nobody's begins with selects nothing; 32 and 80 characters typed at most", 1,
          {"DSN=Sales", "ServerName=dbhost", "DBQ=NOPE"}, {}, {kGetList, {'t', DESC, "", ""},
           {'k', DSN, std::string(33, 'N'), ""}, {'k', DESC, std::string(81, 'd'), ""}, {'-', 0, "", ">'" +
@@ -109,9 +110,7 @@ TEST_F(SetupDialogTest, AddAndConfigureThroughTheInstaller) {
          {}, {{'o', CREATE, "", ""}, {'t', IDC_LOGON_USER, "admin", ""}, {'c', IDOK, "", "closed"}, {'o', 0, "", ""},
               {'t', IDC_CREATE_NAME, "NEWDB", ">'NEWDB' OK(disabled)"}, {'t', IDC_CREATE_DICTIONARY, "\\\\srv\\d", ""},
               {'p', IDC_CREATE_BOUND, "", ""}, {'c', IDOK, "", "closed"},
-              {'-', 0, "", ">'Sales' '" + kDriver + "' 'dbhost' '" + kFirst + "' 'NEWDB' Get List OK"}, kOk}, {}, TRUE, {},
-         "ArrayBufferSize=8 ArrayFetchOn=1 DBQ=NEWDB Description=" + kDriver + " QmTranslate= ServerDSN= "
-         "ServerName=dbhost.1583 TCPPort=1583 TranslationDLL= TranslationOption= TransportHint=TCP:SPX"},
+              {'-', 0, "", shown("dbhost", "'NEWDB' Get List OK")}, kOk}, {}, TRUE, {}, written("NEWDB", kDriver, "TCP:SPX")},
         {"Create on this computer: no Logon; a failed probe leaves no session; a server not reached", 1, {"DSN=Sales"},
          {}, {{'o', CREATE, "", ""}, {'-', 0, "", ">'' OK(disabled)"}, {'c', IDCANCEL, "", "closed"},
               {'t', SERVER, "noengine", ""}, kGetList, {'t', SERVER, "nowhere", ""}, kGetList, kCancel}, {}, FALSE,

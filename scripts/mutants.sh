@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Plants the catalogue's faults one at a time and reports which test programs notice each.
 #
-#   scripts/mutants.sh [--catalogue FILE] [--only REGEX] [--check] [--results FILE]
+#   scripts/mutants.sh [--catalogue FILE] [--only REGEX] [--tests REGEX] [--check] [--results FILE]
 #
 # The catalogue (tests/mutants.txt) holds one fault a line:
 #   <file> @@ <fragment> @@ <replacement> @@ <what the fault is>
@@ -22,12 +22,14 @@ set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 catalogue="$root/tests/mutants.txt"
 only=""
+tests=""
 check_only=0
 results=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --catalogue) catalogue="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"; shift 2 ;;
     --only) only="$2"; shift 2 ;;
+    --tests) tests="$2"; shift 2 ;;  # only the test programs matching REGEX run (a quicker, partial verdict)
     --check) check_only=1; shift ;;
     --results) results="$2"; shift 2 ;;
     *) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 2 ;;
@@ -119,7 +121,8 @@ compiled_something() { grep -q -E 'Building|Linking' "$log"; }
 failing_tests() {
   local dir="$1"
   rm -f "$dir/Testing/Temporary/LastTestsFailed.log"
-  (cd "$dir" && ctest --timeout 120 -E '(_short|^exports|^mutant_catalogue)$' > "$work/ctest.log" 2>&1)
+  (cd "$dir" && ctest --timeout 120 -E '(_short|^exports|^mutant_catalogue)$' ${tests:+-R "$tests"} \
+     > "$work/ctest.log" 2>&1)
   [ -f "$dir/Testing/Temporary/LastTestsFailed.log" ] &&
     sed 's/^[0-9]*://' "$dir/Testing/Temporary/LastTestsFailed.log" | grep -v '^wine_prefix$' | tr '\n' ' '
 }

@@ -63,24 +63,22 @@ std::int32_t CountEncodings(std::int32_t* count) {
 std::int32_t FillCodePageTable(CodePageEntry* table, std::int32_t capacity) {
     QSEncodingInfo* records = nullptr;
     try {
+        // The library fills as many records as it counts; the table takes no more than it holds.
         std::int32_t count = CountOrThrow();
-        if (count > capacity) count = capacity;
         if (count <= 0) return 0;
-        records = static_cast<QSEncodingInfo*>(QSMemAlloc(static_cast<std::size_t>(count) * sizeof(QSEncodingInfo)));
+        const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(QSEncodingInfo);
+        records = static_cast<QSEncodingInfo*>(QSMemAlloc(bytes));
         if (records == nullptr) throw qs::ResultException(kOutOfMemory);
-        std::memset(records, 0, static_cast<std::size_t>(count) * sizeof(QSEncodingInfo));
+        std::memset(records, 0, bytes);
         std::int32_t filled = count;
         const std::int32_t answer = QSEnumerateEncInfo(&filled, records);
         if (answer < 0) throw qs::ResultException(answer);
-        for (std::int32_t i = 0; i < count; ++i) {
-            char name[kCodePageNameSize] = {};
+        for (std::int32_t i = 0; i < count && i < capacity; ++i) {
             // A longer name is cut to the whole characters that fit 24 bytes.
-            if (records[i].name != nullptr) {
-                const std::int32_t length = QSStrLenW_32(records[i].name);
-                const std::int32_t room = static_cast<std::int32_t>(kCodePageNameSize);
-                QSUnicodeToAnsi(name, records[i].name, length + 1 < room ? length + 1 : room);
-                name[kCodePageNameSize - 1] = 0;
-            }
+            char name[kCodePageNameSize] = {};
+            if (records[i].name != nullptr)
+                QSUnicodeToAnsi(name, records[i].name, static_cast<std::int32_t>(kCodePageNameSize));
+            name[kCodePageNameSize - 1] = 0;
             QSStrCpyA(table[i].name, name);
             table[i].code = records[i].codePage;
         }

@@ -179,8 +179,7 @@ void CreateTheDatabase(HWND dialog) {
     if (const char* refusal = RefusedInput(dialog)) return ShowFailure(dialog, refusal);
     SetCursorShape(IDC_WAIT);
     DsnSettings& s = *Settings;
-    ReadBoxText(dialog, IDC_CREATE_NAME, s.DBQ.value);
-    s.DBQ.isSet = 1;
+    ReadBoxText(dialog, IDC_CREATE_NAME, s.DBQ.value);  // given only once created: the opener marks it
     ProfileText dictionary;
     ReadBoxText(dialog, IDC_CREATE_DICTIONARY, dictionary);
     bool converted = ConvertForServer(dictionary.c_str(), s.DictionaryLoc.value);

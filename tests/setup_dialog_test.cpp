@@ -24,7 +24,8 @@ using nlohmann::json;
 enum { DSN = IDC_SETUP_DSN, DESC = IDC_SETUP_DESCRIPTION, SERVER = IDC_SETUP_SERVER, HINT = IDC_SETUP_HINT,
        DB = IDC_SETUP_DATABASE, LIST = IDC_SETUP_GET_LIST, CREATE = IDC_SETUP_CREATE, TEST = IDC_SETUP_TEST,
        ADVANCED = IDC_SETUP_ADVANCED };
-const HWND kTheDialog = reinterpret_cast<HWND>(1);  // a box's owner: the setup dialog
+// A box's owner: the setup dialog, or a dialog it opened.
+const HWND kTheDialog = reinterpret_cast<HWND>(1), kInner = reinterpret_cast<HWND>(2);
 const std::string kDriver = kClientDriverName, kFirst = "Try TCPIP first, then SPX";
 const Step kOk{'c', IDOK, "", "closed"}, kCancel{'c', IDCANCEL, "", "closed"}, kGetList{'c', LIST, "", ""};
 std::string UnixFile(const char* variable) { return std::string("Z:") + std::getenv(variable); }
@@ -106,11 +107,17 @@ TEST_F(SetupDialogTest, AddAndConfigureThroughTheInstaller) {
               {'t', DSN, "Sales", ""}, kOk}, {}, TRUE, {{nullptr, "'Sa;les' cannot be used as a data source name. "
          "Make sure that the data source name does not contain more than 32 characters and it doesn't contain any of "
          "the following characters: [ ] { } ( ) ? * = ! @ , ;", kSetupCaption, kStopBox}}, added},
-        {"Create: Logon for another computer, then the new database selected", 1, {"DSN=Sales", "ServerName=dbhost"},
+        {"Create: Logon for another computer; a refused name leaves no database given; the new one selected", 1,
+         {"DSN=Sales", "ServerName=dbhost"},
          {}, {{'o', CREATE, "", ""}, {'t', IDC_LOGON_USER, "admin", ""}, {'c', IDOK, "", "closed"}, {'o', 0, "", ""},
+              {'t', IDC_CREATE_NAME, "DEMODATA", ""}, {'t', IDC_CREATE_DICTIONARY, "\\\\srv\\d", ""},
+              {'c', IDOK, "", ""}, {'c', IDCANCEL, "", "closed"}, kGetList, {'-', 0, "", shown("dbhost", "'DEFAULTDB' Get "
+              "List OK")}, {'o', CREATE, "", ""}, {'t', IDC_LOGON_USER, "admin", ""}, {'c', IDOK, "", "closed"}, {'o', 0, "", ""},
               {'t', IDC_CREATE_NAME, "NEWDB", ">'NEWDB' OK(disabled)"}, {'t', IDC_CREATE_DICTIONARY, "\\\\srv\\d", ""},
               {'p', IDC_CREATE_BOUND, "", ""}, {'c', IDOK, "", "closed"},
-              {'-', 0, "", shown("dbhost", "'NEWDB' Get List OK")}, kOk}, {}, TRUE, {}, written("NEWDB", kDriver, "TCP:SPX")},
+              {'-', 0, "", shown("dbhost", "'NEWDB' Get List OK")}, kOk}, {}, TRUE, {{kInner, "The database name must be "
+              "unique. The specified name already exists. Please specify another database name.", kSetupCaption,
+              kStopBox}}, written("NEWDB", kDriver, "TCP:SPX")},
         {"Create on this computer: no Logon; a failed probe leaves no session; a server not reached", 1, {"DSN=Sales"},
          {}, {{'o', CREATE, "", ""}, {'-', 0, "", ">'' OK(disabled)"}, {'c', IDCANCEL, "", "closed"},
               {'t', SERVER, "noengine", ""}, kGetList, {'t', SERVER, "nowhere", ""}, kGetList, kCancel}, {}, FALSE,
@@ -144,7 +151,7 @@ TEST_F(SetupDialogTest, AddAndConfigureThroughTheInstaller) {
                                             IDC_CREATE_NAME, IDOK}, &dialog), c.result);
         }, library_);
         Boxes boxes = recorder.boxes();
-        for (RecordedMessageBox& box : boxes) box.owner = box.owner == dialog ? kTheDialog : box.owner;
+        for (RecordedMessageBox& box : boxes) box.owner = box.owner == dialog ? kTheDialog : box.owner ? kInner : nullptr;
         EXPECT_EQ(boxes, c.boxes);
         EXPECT_EQ(DsnKeys("Sales"), c.keys);
         EXPECT_EQ(starts, c.starts);

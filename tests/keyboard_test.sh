@@ -54,7 +54,7 @@ keys key Tab type --delay 30 Desc        # Tab: the description, its text select
 keys key alt+i End                       # the server box, "localhost" in it
 keys key --repeat 9 BackSpace type --delay 30 dbhost
 keys key alt+l                           # Get List: the first database selected
-sleep 1
+sleep 2                                  # the list is filled from the stand-in server
 keys key alt+b Down                      # the database list: the next name
 keys key Return                          # OK, now enabled
 wait $adding || fail "dsnset --window add ended with $?: $(cat "$work/add.out")"

@@ -37,8 +37,7 @@ void BoxChanged(HWND dialog, int id, DsnSetting& field) {
 
 ProfileText ReadOdbcInst(const char* section, const char* key) {
     ProfileText value = {};
-    SQLGetPrivateProfileString(section, key, "", value.data(), static_cast<int>(value.capacity()), kOdbcInstIni);
-    value.terminate();
+    ReadProfileText(section, key, "", value, kOdbcInstIni);
     return value;
 }
 
@@ -70,9 +69,7 @@ void InitAdvanced(HWND dialog) {
     EnableWindow(GetDlgItem(dialog, IDC_TRANSLATION_OEM), translatorInstalled);
 
     s.QmTranslate.value.clear();
-    SQLGetPrivateProfileString(s.DSN.value.c_str(), "QmTranslate", "", s.QmTranslate.value.data(),
-                               static_cast<int>(s.QmTranslate.value.capacity()), kOdbcIni);
-    s.QmTranslate.value.terminate();
+    ReadProfileText(s.DSN.value.c_str(), "QmTranslate", "", s.QmTranslate.value);
     if (s.QmTranslate.isSet && _stricmp(s.QmTranslate.value.c_str(), "Auto") == 0)
         CheckDlgButton(dialog, IDC_TRANSLATION_AUTO, BST_CHECKED);
     else if (translatorInstalled && s.TranslationDLL.isSet && !s.TranslationDLL.value.empty())

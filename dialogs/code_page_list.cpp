@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dialogs/dialog_support.h"
 #include "platform/qscl.h"
 #include "platform/qscore.h"
 #include "resources/resource_ids.h"
@@ -117,11 +118,8 @@ void FillCodePageList(HWND combo) {
 }
 
 std::uint16_t SelectedCodePage(HWND combo) {
-    const LRESULT selected = SendMessageA(combo, CB_GETCURSEL, 0, 0);
-    if (selected == CB_ERR || SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(selected), 0) >= 513) return 0;
-    ProfileText text = {};
-    SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()));
-    text.terminate();
+    ProfileText text;
+    if (!ReadSelectedText(combo, text)) return 0;
     // The library is asked again, but never for more entries than the table holds.
     std::int32_t count = 0;
     if (CountEncodings(&count) != 0 || count > CodePageCount) count = CodePageCount;

@@ -142,14 +142,8 @@ int DictionaryFilesWanted(HWND dialog, const char* dictionary) {
 }
 
 std::uint8_t SelectedSecurityPolicy(HWND dialog) {
-    const LRESULT selected = SendDlgItemMessageA(dialog, IDC_CREATE_SECURITY, CB_GETCURSEL, 0, 0);
-    if (selected == CB_ERR ||
-        SendDlgItemMessageA(dialog, IDC_CREATE_SECURITY, CB_GETLBTEXTLEN, static_cast<WPARAM>(selected), 0) >= 513)
-        return 0;
-    ProfileText text = {}, policy;
-    SendDlgItemMessageA(dialog, IDC_CREATE_SECURITY, CB_GETLBTEXT, static_cast<WPARAM>(selected),
-                        reinterpret_cast<LPARAM>(text.data()));
-    text.terminate();
+    ProfileText text, policy;
+    if (!ReadSelectedText(GetDlgItem(dialog, IDC_CREATE_SECURITY), text)) return 0;
     for (std::size_t i = 0; i < sizeof kSecurityValues; ++i) {
         LoadProductString(kSecurityStrings[i], policy);
         if (policy == text.c_str()) return kSecurityValues[i];

@@ -28,6 +28,19 @@ inline void ReadBoxText(HWND dialog, int id, ProfileText& text) {
     text.terminate();
 }
 
+// The selected item's text of a combo box; false, and the text empty, when nothing is
+// selected or the item is longer than the record's texts hold.
+inline bool ReadSelectedText(HWND combo, ProfileText& text) {
+    text.clear();
+    const LRESULT selected = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+    if (selected == CB_ERR ||
+        SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(selected), 0) >= static_cast<LRESULT>(text.capacity()))
+        return false;
+    SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()));
+    text.terminate();
+    return true;
+}
+
 inline int BoxLength(HWND dialog, int id) { return GetWindowTextLengthW(GetDlgItem(dialog, id)); }
 
 // True when the box's text converts to the ANSI code page unchanged: the library's texts are

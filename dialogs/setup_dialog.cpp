@@ -1,7 +1,7 @@
 #include "dialogs/setup_dialog.h"
 
-#include <tuple>
-#include <utility>
+#include <initializer_list>
+
 
 #include "dialogs/advanced_dialog.h"
 #include "dialogs/create_database_dialog.h"
@@ -38,7 +38,6 @@ constexpr TransportHint TransportHintTable[] = {
     {"Try TCPIP only", "TCP"},
     {"Try SPX only", "SPX"},
 };
-constexpr char kDefaultTransportHint[] = "TCP:SPX";
 
 // A default that no real description holds, so that a missing key can be told from an empty one.
 const char kDescriptionMarker[] = "(()(^g-(1,((";
@@ -55,11 +54,25 @@ constexpr int kDsnNameLimit = 32, kDescriptionLimit = 80;
 
 bool Configuring() { return IsAddRequest == 0; }
 
-// A key of the DSN's section; the text keeps what it held when the installer cannot answer.
 void ReadDsnKey(const char* key, const char* fallback, ProfileText& text) {
-    SQLGetPrivateProfileString(Settings->DSN.value.c_str(), key, fallback, text.data(),
-                               static_cast<int>(text.capacity()), kOdbcIni);
-    text.terminate();
+    ReadProfileText(Settings->DSN.value.c_str(), key, fallback, text);
+}
+
+// The fields that a DSN's stored key fills, or else the key table's default for a new DSN.
+constexpr DsnSetting DsnSettings::*kDefaultedFields[] = {
+    &DsnSettings::ArrayFetchOn, &DsnSettings::ArrayBufferSize, &DsnSettings::TCPPort,
+    &DsnSettings::TranslationDLL, &DsnSettings::TranslationOption, &DsnSettings::QmTranslate};
+
+const AttributeKey& KeyOf(DsnSetting DsnSettings::*field) {
+    const AttributeKey* row = AttributeKeyTable;
+    while (row->field != field) ++row;  // every field of the record has its row
+    return *row;
+}
+
+// A box's text into its field; true when the field is not empty.
+bool FollowBox(HWND dialog, int id, DsnSetting& field) {
+    ReadBoxText(dialog, id, field.value);
+    return !field.value.empty();
 }
 
 void UpdateSetupControls(HWND dialog) {
@@ -108,10 +121,9 @@ void ReadTransportHint(HWND dialog) {
 
 void InitFieldsForAdd(DsnSettings& s) {
     if (!s.Description.isSet) s.Description.set(DriverName ? DriverName : "");
-    for (auto [field, fallback] : {std::pair{&s.ArrayFetchOn, "1"}, {&s.ArrayBufferSize, kDefaultArrayBufferSize},
-                                   {&s.TCPPort, kDefaultTcpPort}, {&s.TranslationDLL, ""},
-                                   {&s.TranslationOption, ""}, {&s.QmTranslate, ""}, {&s.TransportHint, "TCP:SPX"}})
-        if (!field->isSet) field->set(fallback);
+    for (DsnSetting DsnSettings::*field : kDefaultedFields)
+        if (!(s.*field).isSet) (s.*field).set(KeyOf(field).newDsnDefault);
+    if (!s.TransportHint.isSet) s.TransportHint.set(KeyOf(&DsnSettings::TransportHint).newDsnDefault);
     if (!s.ServerName.isSet) s.ServerName.value.assign("localhost");  // shown, but not given
 }
 
@@ -126,14 +138,12 @@ void InitFieldsForConfigure(HWND dialog, DsnSettings& s) {
         }
         s.Description.isSet = 1;
     }
-    for (auto [field, key, fallback] :
-         {std::tuple{&s.ArrayFetchOn, "ArrayFetchOn", "1"}, {&s.ArrayBufferSize, "ArrayBufferSize", "8"},
-          {&s.TCPPort, "TCPPort", kDefaultTcpPort}, {&s.TranslationDLL, "TranslationDLL", ""},
-          {&s.TranslationOption, "TranslationOption", ""}, {&s.QmTranslate, "QmTranslate", ""}}) {
-        if (field->isSet) continue;
-        ReadDsnKey(key, "", field->value);
-        if (field->value.empty()) field->value.assign(fallback);
-        field->isSet = 1;
+    for (DsnSetting DsnSettings::*member : kDefaultedFields) {
+        DsnSetting& field = s.*member;
+        if (field.isSet) continue;
+        ReadDsnKey(KeyOf(member).name, "", field.value);
+        if (field.value.empty()) field.value.assign(KeyOf(member).newDsnDefault);
+        field.isSet = 1;
     }
     if (!s.ServerName.isSet) {
         ProfileText stored = {};
@@ -143,14 +153,15 @@ void InitFieldsForConfigure(HWND dialog, DsnSettings& s) {
     if (!s.TransportHint.isSet) {
         ReadDsnKey("TransportHint", "", s.TransportHint.value);
         if (s.TransportHint.value.empty()) {
-            s.TransportHint.value.assign(kDefaultTransportHint);
+            s.TransportHint.value.assign(KeyOf(&DsnSettings::TransportHint).newDsnDefault);
             ShowProductBox(dialog, kHintMissing, MB_OK | MB_ICONINFORMATION);
         }
         s.TransportHint.isSet = 1;
     }
-    for (auto [field, key] : {std::pair{&s.DBQ, "DBQ"}, {&s.ServerDSN, "ServerDSN"}}) {
+    for (DsnSetting DsnSettings::*member : {&DsnSettings::DBQ, &DsnSettings::ServerDSN}) {
+        DsnSetting* field = &(s.*member);
         if (field->isSet) continue;
-        ReadDsnKey(key, "", field->value);
+        ReadDsnKey(KeyOf(member).name, "", field->value);
         field->isSet = !field->value.empty();
     }
     if (!s.DBQ.isSet && !s.ServerDSN.isSet) ShowFailure(dialog, kNothingReferenced);
@@ -218,9 +229,8 @@ void OnTest(HWND dialog) {
 
 INT_PTR OnGetList(HWND dialog) {
     DsnSettings& s = *Settings;
-    ReadBoxText(dialog, IDC_SETUP_SERVER, s.ServerName.value);
+    HasServerName = FollowBox(dialog, IDC_SETUP_SERVER, s.ServerName);
     HasDatabaseName = 0;
-    HasServerName = !s.ServerName.value.empty();
     SetCursorShape(IDC_WAIT);
     INT_PTR result = TRUE;
     ConnectWithoutLogon(dialog);
@@ -238,8 +248,7 @@ INT_PTR OnGetList(HWND dialog) {
         }
         DBUDisconnect(&RemoteSession);
     }
-    ReadBoxText(dialog, IDC_SETUP_DATABASE, s.DBQ.value);
-    HasDatabaseName = !s.DBQ.value.empty();
+    HasDatabaseName = FollowBox(dialog, IDC_SETUP_DATABASE, s.DBQ);
     SetCursorShape(IDC_ARROW);
     UpdateSetupControls(dialog);
     return result;
@@ -295,23 +304,20 @@ extern "C" INT_PTR CALLBACK SetupDlgProc(HWND dialog, UINT message, WPARAM wPara
     switch (LOWORD(wParam)) {
     case IDC_SETUP_DSN:
         if (notification == EN_CHANGE) {
-            ReadBoxText(dialog, IDC_SETUP_DSN, s.DSN.value);
-            HasDsnName = !s.DSN.value.empty();
+            HasDsnName = FollowBox(dialog, IDC_SETUP_DSN, s.DSN);
             UpdateSetupControls(dialog);
         }
         return TRUE;
     case IDC_SETUP_SERVER:
         if (notification == EN_CHANGE) {
-            ReadBoxText(dialog, IDC_SETUP_SERVER, s.ServerName.value);
-            HasServerName = !s.ServerName.value.empty();
+            HasServerName = FollowBox(dialog, IDC_SETUP_SERVER, s.ServerName);
             ClearDatabaseList(dialog);
             UpdateSetupControls(dialog);
         }
         return TRUE;
     case IDC_SETUP_DATABASE:
         if (notification == CBN_SELCHANGE) {
-            ReadBoxText(dialog, IDC_SETUP_DATABASE, s.DBQ.value);
-            HasDatabaseName = !s.DBQ.value.empty();
+            HasDatabaseName = FollowBox(dialog, IDC_SETUP_DATABASE, s.DBQ);
             UpdateSetupControls(dialog);
         }
         return TRUE;

@@ -25,9 +25,7 @@ bool IsAddDsnRequest(WORD request) { return request == kRequestAddDsn || request
 bool IsMarkedForReplication(const char* dsn) {
     DsnSetting& mark = Settings->ReplicationSystem;
     mark.value.clear();
-    SQLGetPrivateProfileString(dsn, "ReplicationSystem", "", mark.value.data(),
-                               static_cast<int>(mark.value.capacity()), kOdbcIni);
-    mark.value.terminate();
+    ReadProfileText(dsn, "ReplicationSystem", "", mark.value);
     return _mbsicmp(reinterpret_cast<const unsigned char*>(mark.value.c_str()),
                     reinterpret_cast<const unsigned char*>("Yes")) == 0;
 }

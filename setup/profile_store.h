@@ -14,3 +14,12 @@ BOOL SQLRemoveDSNFromIni(LPCSTR dsn);
 BOOL SQLWritePrivateProfileString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);
 int SQLGetPrivateProfileString(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, int bufferSize,
                                LPCSTR fileName);
+
+// A profile value into a fixed text, always terminated; the text keeps what it held when the
+// installer cannot answer.
+template <typename Text>
+void ReadProfileText(const char* section, const char* key, const char* fallback, Text& text,
+                     const char* fileName = kOdbcIni) {
+    SQLGetPrivateProfileString(section, key, fallback, text.data(), static_cast<int>(text.capacity()), fileName);
+    text.terminate();
+}

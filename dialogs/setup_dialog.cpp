@@ -9,7 +9,7 @@
 #include "dialogs/dialog_support.h"
 #include "dialogs/help.h"
 #include "dialogs/help_command.h"
-#include "dialogs/logon_dialog.h"
+#include "dialogs/server_session.h"
 #include "dialogs/test_connection.h"
 #include "platform/qscore.h"
 #include "remote/admin_library.h"
@@ -49,7 +49,6 @@ const char kHintMissing[] =
 const char kNothingReferenced[] =
     "Neither the Engine DSN or the Database Name referenced by this Client DSN could be retrieved. The Engine DSN or "
     "the Database Name might have been deleted.";
-const char kLocalConnectFailed[] = "Failed to connect to local server. ";
 constexpr int kDsnNameLimit = 32, kDescriptionLimit = 80;
 
 bool Configuring() { return IsAddRequest == 0; }
@@ -88,27 +87,6 @@ void ClearDatabaseList(HWND dialog) {
     SendDlgItemMessageA(dialog, IDC_SETUP_DATABASE, CB_RESETCONTENT, 0, 0);
     EnableWindow(GetDlgItem(dialog, IDC_SETUP_DATABASE), FALSE);
     HasDatabaseName = 0;
-}
-
-void ConnectWithoutLogon(HWND dialog) {
-    SetCursorShape(IDC_WAIT);
-    const std::uint16_t status = DBUConnect(Settings->ServerName.value.c_str(), "", "", &RemoteSession);
-    SetCursorShape(IDC_ARROW);
-    if (status == kStatusSuccess) return;
-    RemoteSession = kNoRemoteSession;
-    ShowRemoteFailure(dialog, kLocalConnectFailed, status);
-}
-
-// The server's engine type for the requests that follow; a failed probe (its own message
-// shown) ends the command with the session closed.
-bool ProbeConnectedServer(HWND dialog) {
-    const int type = ProbeServerType(dialog, RemoteSession);
-    if (type < 0) {
-        DBUDisconnect(&RemoteSession);  // after a failed probe too, no session stays open
-        return false;
-    }
-    ServerType = static_cast<std::uint16_t>(type);
-    return true;
 }
 
 // The hint box's choice into the record; no choice (a stored value outside the table) keeps it.
@@ -256,11 +234,7 @@ INT_PTR OnGetList(HWND dialog) {
 
 INT_PTR OnCreate(HWND dialog) {
     DsnSettings& s = *Settings;
-    const bool thisComputer = QSIsThisMyComputerA(s.ServerName.value.c_str()) != 0;
-    const bool loggedOn =
-        thisComputer || DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_LOGON), dialog, LogonDlgProc, 0) == 1;
-    if (thisComputer) ConnectWithoutLogon(dialog);
-    if (loggedOn && RemoteSession != kNoRemoteSession) {
+    if (OpenServerSession(dialog)) {
         if (!ProbeConnectedServer(dialog)) return FALSE;
         DatabaseCreated = 0;
         DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_CREATE_DATABASE), dialog, CreateDBDlgProc, 0);

@@ -56,6 +56,24 @@
 #define IDC_DATAFILE_LOCATION 151
 #define IDC_DATAFILE_BROWSE 152
 
+// Controls of the engine DSN dialogs (templates 130 and 131 share them).
+#define IDC_ENGINE_DATABASE 132
+#define IDC_ENGINE_DESCRIPTION 133
+#define IDC_ENGINE_INTEGRITY 134
+#define IDC_ENGINE_BOUND 135
+#define IDC_ENGINE_ADVANCED 137
+#define IDC_ENGINE_CREATE 156
+#define IDC_ENGINE_NAME 161
+#define IDC_ENGINE_DICTIONARY 123
+#define IDC_ENGINE_LOCATIONS 124
+
+// Controls of the Advanced Engine DSN Attributes dialog; the translation buttons are 147-149.
+#define IDC_OPEN_MODE_GROUP 138
+#define IDC_OPEN_NORMAL 139
+#define IDC_OPEN_ACCELERATED 140
+#define IDC_OPEN_READ_ONLY 141
+#define IDC_OPEN_EXCLUSIVE 142
+
 // Strings.
 #define IDS_CAPTION 1002
 #define IDS_BAD_DSN_NAME 1003

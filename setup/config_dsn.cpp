@@ -51,7 +51,6 @@ BOOL AddOrConfigure(HWND owner, WORD request, LPCSTR driver) {
 
 // The request on the call's record: parse, then remove, run the setup dialog or commit.
 BOOL RunRequest(HWND owner, WORD request, LPCSTR driver, LPCSTR attributes) {
-    ResetCallValues();
     if (attributes != nullptr) ParseAttributeList(attributes, *Settings);
     if (Settings->DSN.isSet) InitialDsnName = Settings->DSN.value;
     return IsRemoveRequest(request) ? RemoveDsn(owner) : AddOrConfigure(owner, request, driver);
@@ -61,7 +60,7 @@ BOOL RunRequest(HWND owner, WORD request, LPCSTR driver, LPCSTR attributes) {
 // that failed, say) ends here as the call's failure, and the caller still gets the record
 // freed, the administration library stopped and the mutex released.
 template <typename Work, typename Result>
-Result Contained(Work work, Result failure) {
+Result Contained(const Work& work, Result failure) {
     try {
         return work();
     } catch (...) {
@@ -71,10 +70,8 @@ Result Contained(Work work, Result failure) {
 
 }  // namespace
 
-extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriver, LPCSTR lpszAttributes) {
-    // Without the mutex nothing may be touched; TRUE tells the installer nothing went wrong
-    // with the DSN, which is exactly the case.
-    if (QSMutexAcquire(ConfigDsnMutex) != 0) return TRUE;
+BOOL RunAsCall(BOOL busy, CallWork work, void* context) {
+    if (QSMutexAcquire(ConfigDsnMutex) != 0) return busy;
 
     if (ConfigDsnUseCount == 0) Contained([] { return DBUStart(nullptr); }, kStatusEntryNotAvailable);
     ++ConfigDsnUseCount;
@@ -84,7 +81,8 @@ extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriv
     Settings = static_cast<DsnSettings*>(GlobalLock(SettingsMemory));
     if (Settings != nullptr) {
         CallThreadId = GetCurrentThreadId();
-        result = Contained([&] { return RunRequest(hwndParent, fRequest, lpszDriver, lpszAttributes); }, FALSE);
+        ResetCallValues();
+        result = Contained([&] { return work(context); }, FALSE);
         CallThreadId = 0;
         GlobalUnlock(SettingsMemory);
     }
@@ -97,6 +95,20 @@ extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriv
         Contained([] { return DBUStop(nullptr); }, kStatusEntryNotAvailable);
     QSMutexRelease(ConfigDsnMutex);
     return result;
+}
+
+extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriver, LPCSTR lpszAttributes) {
+    // Without the mutex nothing may be touched; TRUE tells the installer nothing went wrong
+    // with the DSN, which is exactly the case.
+    struct Request {
+        HWND owner;
+        WORD code;
+        LPCSTR driver, attributes;
+    } request = {hwndParent, fRequest, lpszDriver, lpszAttributes};
+    return RunAsCall(TRUE, [](void* context) {
+        const Request& r = *static_cast<Request*>(context);
+        return RunRequest(r.owner, r.code, r.driver, r.attributes);
+    }, &request);
 }
 
 void AttachLibrary(HINSTANCE module) {

@@ -14,6 +14,13 @@ constexpr WORD kRequestRemoveSystemDsn = 6;
 
 extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriver, LPCSTR lpszAttributes);
 
+// One call of this library around work: under the call mutex, the administration library
+// started, a fresh settings record, the calling thread the call's; whatever work throws ends
+// as FALSE. Answers busy, untouched, when the mutex cannot be had. A plain function and its
+// context: nothing is allocated before the call's own failures are contained.
+using CallWork = BOOL (*)(void* context);
+BOOL RunAsCall(BOOL busy, CallWork work, void* context);
+
 // Process attach and detach of the library.
 void AttachLibrary(HINSTANCE module);
 void DetachLibrary();

@@ -4,7 +4,6 @@
 // written; with a window each failure is one message box.
 #include "setup/dsn_commit.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -37,19 +36,6 @@ const char kMessagePortEmpty[] =
     "Default there, and try again.";
 
 namespace {
-
-// Long enough for any product string filled with a 512-character name.
-using MessageText = FixedText<1100>;
-
-void Format(MessageText& out, unsigned stringId, ...) {
-    ProfileText format;
-    LoadProductString(stringId, format);
-    va_list args;
-    va_start(args, stringId);
-    std::vsnprintf(out.data(), out.capacity(), format.c_str(), args);
-    va_end(args);
-    out.terminate();
-}
 
 // Without a window the commit is silent.
 void ReportFailure(HWND window, const char* text) {
@@ -138,19 +124,19 @@ bool MayTakeName(HWND window) {
     // These two boxes carry no caption of ours (the system's default) on purpose: they are
     // about the profile, not about this driver.
     if (CompareIgnoringCase(driver.c_str(), kEngineDriverName) == 0) {
-        Format(message, IDS_ENGINE_DSN_HOLDS_NAME, dsn);
+        FormatProductString(message, IDS_ENGINE_DSN_HOLDS_NAME, dsn);
         if (window) MessageBoxA(window, message.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
         return false;
     }
     if (window == nullptr) return true;
-    Format(message, IDS_DSN_EXISTS_OVERWRITE, dsn);
+    FormatProductString(message, IDS_DSN_EXISTS_OVERWRITE, dsn);
     return MessageBoxA(window, message.c_str(), nullptr, MB_YESNO | MB_ICONQUESTION) != IDNO;
 }
 
 void ReportUnusableName(HWND window) {
     if (window == nullptr) return;
     MessageText message;
-    Format(message, IDS_BAD_DSN_NAME, Settings->DSN.value.c_str(), DSN_NAME_LIMIT);
+    FormatProductString(message, IDS_BAD_DSN_NAME, Settings->DSN.value.c_str(), DSN_NAME_LIMIT);
     // Deliberately without an owner although a window exists: the box stays up on its own
     // while the dialog behind it keeps the name the user typed.
     ShowFailure(nullptr, message.c_str());

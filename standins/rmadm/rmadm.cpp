@@ -189,6 +189,8 @@ std::uint16_t WriteEngineDsn(Json& server, std::uint16_t code, const std::uint8_
         return kMalformedRecord;
     Json entry = {{"name", name}, {"description", description}, {"database", database}, {"openMode", openMode},
                   {"translation", r.u16(2)}};
+    // An engine DSN opens a named database of this server.
+    if (!FindByName(List(server, "databases"), database)) return kDatabaseNotFound;
     Json& dsns = List(server, "engineDsns");
     Json* existing = FindByName(dsns, name);
     if (code == 5205) {
@@ -220,7 +222,7 @@ ADMIN_API std::uint16_t DBUStart(void*) {
     scenario::Session s;
     scenario::Count(s.data(), "DBUStart");
     s.save();
-    int injected = scenario::InjectedStatus(s.data(), "DBUStart");
+    int injected = scenario::InjectedStatus(s, "DBUStart");
     return injected >= 0 ? static_cast<std::uint16_t>(injected) : 0;
 }
 
@@ -228,7 +230,7 @@ ADMIN_API std::uint16_t DBUStop(void*) {
     scenario::Session s;
     scenario::Count(s.data(), "DBUStop");
     s.save();
-    int injected = scenario::InjectedStatus(s.data(), "DBUStop");
+    int injected = scenario::InjectedStatus(s, "DBUStop");
     return injected >= 0 ? static_cast<std::uint16_t>(injected) : 0;
 }
 
@@ -240,7 +242,7 @@ ADMIN_API std::uint16_t DBUConnect(const char* server, const char* user, const c
     s.data()["connects"].push_back({{"server", server ? server : ""}, {"user", user ? user : ""},
                                     {"password", password ? password : ""}});
     s.save();
-    int injected = scenario::InjectedStatus(s.data(), "DBUConnect");
+    int injected = scenario::InjectedStatus(s, "DBUConnect");
     if (injected >= 0) return static_cast<std::uint16_t>(injected);
     Json* found = scenario::FindServer(s.data(), server ? server : "");
     if (found == nullptr) return kServerNotReachable;
@@ -271,7 +273,7 @@ ADMIN_API std::uint16_t DBUDisconnect(std::int32_t* session) {
 ADMIN_API std::uint16_t DBUGetVersion(std::int32_t session, std::uint16_t type, std::uint16_t, std::uint32_t length,
                                       void* record) {
     scenario::Session s;
-    int injected = scenario::InjectedStatus(s.data(), "DBUGetVersion", type);
+    int injected = scenario::InjectedStatus(s, "DBUGetVersion", type);
     if (injected >= 0) return static_cast<std::uint16_t>(injected);
     Json* server = SessionServer(s.data(), session);
     if (server == nullptr) return kSessionNotOpen;
@@ -296,7 +298,7 @@ ADMIN_API std::uint16_t DBUGetVersion(std::int32_t session, std::uint16_t type, 
 ADMIN_API std::uint16_t DBUGetInfo(std::int32_t session, std::uint16_t, std::uint16_t code, std::uint32_t requestLength,
                                    void* request, std::uint32_t answerLength, void* answer) {
     scenario::Session s;
-    int injected = scenario::InjectedStatus(s.data(), "DBUGetInfo", code);
+    int injected = scenario::InjectedStatus(s, "DBUGetInfo", code);
     if (injected >= 0 && injected != 2300) return static_cast<std::uint16_t>(injected);
     Json* server = SessionServer(s.data(), session);
     if (server == nullptr) return kSessionNotOpen;
@@ -326,7 +328,7 @@ ADMIN_API std::uint16_t DBUSetInfo(std::int32_t session, std::uint16_t type, std
     for (std::uint32_t i = 0; i < length && i < 65536; ++i) bytes += {kHex[rec[i] >> 4], kHex[rec[i] & 15]};
     List(s.data(), "requests").push_back({{"code", code}, {"type", type}, {"bytes", bytes}});
     s.save();
-    int injected = scenario::InjectedStatus(s.data(), "DBUSetInfo", code);
+    int injected = scenario::InjectedStatus(s, "DBUSetInfo", code);
     if (injected >= 0) return static_cast<std::uint16_t>(injected);
     Json* server = SessionServer(s.data(), session);
     if (server == nullptr) return kSessionNotOpen;

@@ -77,15 +77,19 @@ void Session::save() {
     CloseHandle(file);
 }
 
-int InjectedStatus(const Json& data, const std::string& entry, int code) {
-    auto inject = data.find("inject");
-    if (inject == data.end() || !inject->is_object()) return -1;
-    if (code >= 0) {
-        auto specific = inject->find(entry + ":" + std::to_string(code));
-        if (specific != inject->end() && specific->is_number_integer()) return specific->get<int>();
+int InjectedStatus(Session& session, const std::string& entry, int code) {
+    auto inject = session.data().find("inject");
+    if (inject == session.data().end() || !inject->is_object()) return -1;
+    for (const std::string& key : {code >= 0 ? entry + ":" + std::to_string(code) : entry, entry}) {
+        auto found = inject->find(key);
+        if (found == inject->end()) continue;
+        if (found->is_number_integer()) return found->get<int>();
+        if (!found->is_array() || found->empty()) continue;
+        const int status = found->front().is_number_integer() ? found->front().get<int>() : -1;
+        found->erase(found->begin());
+        session.save();
+        return status;
     }
-    auto general = inject->find(entry);
-    if (general != inject->end() && general->is_number_integer()) return general->get<int>();
     return -1;
 }
 

@@ -31,8 +31,9 @@ private:
 };
 
 // The status injected for an entry ("DBUStop") or an entry and a code ("DBUGetInfo:4117"),
-// or -1 when none is.
-int InjectedStatus(const Json& data, const std::string& entry, int code = -1);
+// or -1 when none is. A list of statuses answers one call each, in turn (-1: the call runs),
+// and is used up: each one taken is removed and the file saved.
+int InjectedStatus(Session& session, const std::string& entry, int code = -1);
 
 // Adds one to counters[name].
 void Count(Json& data, const std::string& name);

@@ -6,9 +6,11 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dialogs/database_creation.h"
+#include "dialogs/engine_dsn_text.h"
 #include "dialogs/help_command.h"
 #include "log/log_line.h"
 #include "remote/request_records.h"
@@ -366,4 +368,21 @@ TEST(DatabaseCreationTest, DictionarySearchPattern) {
     for (auto [in, pattern] : {std::pair<std::string, std::string>{"D:\\dict", "D:\\dict\\*.ddf"},
                                {"D:\\dict\\", "D:\\dict\\*.ddf"}, {folder, folder + "\\*.ddf"}})
         EXPECT_EQ(DictionarySearchPattern(in.c_str()).c_str(), pattern);
+}
+
+// A database's locations one a line, a break written whole or not at all; trailing blanks, tabs,
+// line breaks and zero bytes cut from the end of the whole buffer.
+TEST(EngineDsnTextTest, LocationLinesAndTrailingWhitespace) {
+    char lines[64];
+    for (auto [in, size, out] : {std::tuple<const char*, std::size_t, const char*>{"C:\\d;D:\\m", 64, "C:\\d\r\nD:\\m"},
+                                 {"A;", 64, "A\r\n"}, {"AB;C", 4, "AB"}, {"ABC;D", 6, "ABC\r\n"}}) {
+        LocationsAsLines(in, lines, size);
+        EXPECT_STREQ(lines, out) << in;
+    }
+    for (auto [in, out] : {std::pair<std::string, const char*>{"DEMO \t\r\n", "DEMO"}, {"   ", ""}, {"A B", "A B"}}) {
+        char buffer[16] = {};
+        in.copy(buffer, in.size());
+        TrimTrailingWhitespace(buffer, sizeof buffer);
+        EXPECT_STREQ(buffer, out) << in;
+    }
 }

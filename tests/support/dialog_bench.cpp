@@ -102,13 +102,15 @@ INT_PTR DriveDialog(HWND owner, const std::function<INT_PTR()>& open, const std:
             }
             for (char c : s.action == 'k' ? s.text : "") SendMessageA(item, WM_CHAR, WPARAM(c), 0);
             if (s.action == 'o') {  // posted: the click returns only when its dialog ends; id 0 clicks nothing
+                const bool next = current == dialog && !IsWindowVisible(dialog);  // closed: the next its opener shows
                 if (s.id) PostMessageA(current, WM_COMMAND, MAKEWPARAM(s.id, BN_CLICKED), LPARAM(item));
                 HWND opened = nullptr;
-                if (!Eventually([&] { return (opened = OwnedDialog(current)) != nullptr; })) {
+                if (!Eventually([&] { return (opened = OwnedDialog(next ? owner : current)) != nullptr; })) {
                     ADD_FAILURE() << "no dialog opened";
                     break;
                 }
                 current = opened;
+                if (next) dialog = opened;
             } else if (s.state == "closed") {
                 // An opened dialog counts as closed once destroyed: its opener goes on only then.
                 EXPECT_TRUE(Eventually([&] { return current == dialog ? !IsWindowVisible(dialog) : !IsWindow(current); }));

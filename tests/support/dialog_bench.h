@@ -11,7 +11,8 @@
 // 'k' types it key by key (the box's limit holds),
 // 'p' presses a check box or radio button, 'c' clicks a button, 'h' presses F1, 's' selects the
 // item with that text in a list box (added to its selection) or combo box, 'o' clicks a button
-// that opens a dialog of its own (id 0: waits for one to open): the steps after it work that dialog
+// that opens a dialog of its own (id 0: waits for one to open; after the dialog closed, for the
+// next one its opener shows): the steps after it work that dialog
 // until one closes it (its state line has those of the controls given that it holds).
 // '-' only looks. The state is "closed" when the dialog must have ended, "" not looked at, else
 // the line of the controls given to RunDialog: a check box or radio button "[x]" or "[ ]", a

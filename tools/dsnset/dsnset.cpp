@@ -71,6 +71,7 @@ int Usage() {
           "with --window the setup dialog opens over a window of its own:\n"
           "  add [KEY=VALUE ...]      add a DSN, the fields given filled in\n"
           "  configure NAME           change the DSN NAME\n"
+          "  engine-dsn SERVER [NAME] create an engine DSN on SERVER, or change its engine DSN NAME\n"
           "exit codes: 0 done, 1 refused (no such DSN, or the installer or the setup library\n"
           "refused; nothing was changed), 2 usage\n");
     return kUsage;
@@ -181,6 +182,25 @@ int Show(const std::string& dsn) {
     return kOk;
 }
 
+// The engine DSN dialog of the driver's registered setup library, over our window.
+int EditEngineDsnOn(const char* driver, const std::string& server, const std::string& name) {
+    char setup[MAX_PATH] = {};
+    SQLGetPrivateProfileString(driver, "Setup", "", setup, sizeof setup, "odbcinst.ini");
+    HMODULE library = setup[0] ? LoadLibraryA(setup) : nullptr;
+    using Editor = BOOL(WINAPI*)(HWND, LPCSTR, LPCSTR);
+    auto edit = library ? reinterpret_cast<Editor>(reinterpret_cast<void*>(GetProcAddress(library, "EditEngineDsn")))
+                        : nullptr;
+    if (edit == nullptr) {
+        Print(STD_ERROR_HANDLE, "dsnset: \"%s\" has no setup library with engine DSNs (register it first)\n", driver);
+        if (library) FreeLibrary(library);
+        return kRefused;
+    }
+    const BOOL saved = edit(Owner, server.c_str(), name.c_str());
+    FreeLibrary(library);
+    if (!saved) Print(STD_ERROR_HANDLE, "dsnset: the engine DSN was not saved\n");
+    return saved ? kOk : kRefused;
+}
+
 int List() {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\ODBC\\ODBC.INI\\ODBC Data Sources", 0, KEY_READ, &key) != 0)
@@ -227,11 +247,14 @@ int main() {
     const char* d = driver.c_str();
     const WORD add = system ? ODBC_ADD_SYS_DSN : ODBC_ADD_DSN, configure = system ? ODBC_CONFIG_SYS_DSN : ODBC_CONFIG_DSN;
 
-    if (window && (command == "add" || (command == "configure" && rest.size() == 1 && !rest[0].empty() &&
-                                         rest[0].find('=') == std::string::npos))) {
+    const bool engineDsn = command == "engine-dsn" && (rest.size() == 1 || rest.size() == 2) && !rest[0].empty();
+    if (window && (command == "add" || engineDsn ||
+                   (command == "configure" && rest.size() == 1 && !rest[0].empty() &&
+                    rest[0].find('=') == std::string::npos))) {
         Owner = CreateWindowExA(0, "STATIC", "Quillmere ODBC Data Sources", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
                                 640, 420, nullptr, nullptr, nullptr, nullptr);
         if (command == "add") return Configure(d, add, rest, false);
+        if (engineDsn) return EditEngineDsnOn(d, rest[0], rest.size() == 2 ? rest[1] : "");
         return Configure(d, configure, {"DSN=" + rest[0]}, true);
     }
     if (window) return Usage();

@@ -22,7 +22,10 @@ trap 'kill $xvfb 2>/dev/null; "$WINESERVER" -k 2>/dev/null || true' EXIT
 
 scenario="$root/build/screens-server.json"
 echo '{"servers": [{"names": ["localhost"], "versions": {}}, {"names": ["dbhost"], "versions": {"1": {"major": 9}},
-  "databases": [{"name": "DEFAULTDB"}, {"name": "DEMODATA"}, {"name": "SALESDB"}]}], "engine": {"op26Status": 9}}' > "$scenario"
+  "databases": [{"name": "DEFAULTDB"}, {"name": "DEMODATA", "integrity": 1, "dictionary": "\\\\dbhost\\data\\demodata",
+  "dataFiles": "\\\\dbhost\\data\\demodata;\\\\dbhost\\archive\\demodata;\\\\dbhost\\more\\demodata"},
+  {"name": "SALESDB"}], "engineDsns": [{"name": "DEMO", "description": "Demo data for the sales team",
+  "database": "DEMODATA", "openMode": "-1", "translation": 2}]}], "engine": {"op26Status": 9}}' > "$scenario"
 export QM_SERVER_SCENARIO="$("$WINE64" winepath -w "$scenario" 2>/dev/null | tr -d '\r')"
 
 window_shown() { xwininfo -root -tree 2>/dev/null | grep -qF "\"$1\""; }
@@ -79,6 +82,42 @@ keys key Return
 keys key Escape
 wait $dsnset || true  # cancelled: dsnset ends with 1
 forget_sales
+# The engine DSN dialogs as "dsnset --window engine-dsn" opens them, after the Logon dialog;
+# each picture cropped to the dialog.
+dialog_shot() {  # name, caption
+  local id
+  id="$(xdotool search --onlyvisible --name "^$2\$" | head -1)"
+  sleep 0.7
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$1.png"
+}
+log_on() {
+  until_ready window_shown "Logon"
+  until_ready xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Logon$' | head -1)"
+  keys key Tab
+  keys type --delay 20 admin
+  keys key Return
+}
+"$WINE64" "$bin/dsnset.exe" --window engine-dsn dbhost DEMO >/dev/null 2>&1 &
+dsnset=$!
+log_on
+until_ready window_shown "Modify Engine DSN"
+dialog_shot engine-dsn-modify "Modify Engine DSN"
+keys key alt+a
+until_ready window_shown "Advanced Engine DSN Attributes"
+dialog_shot engine-dsn-advanced "Advanced Engine DSN Attributes"
+keys key Escape
+keys key Escape
+wait $dsnset || true  # cancelled: dsnset ends with 1
+"$WINE64" "$bin/dsnset.exe" --window engine-dsn dbhost >/dev/null 2>&1 &
+dsnset=$!
+log_on
+until_ready window_shown "Create Engine DSN"
+keys type --delay 20 Orders
+keys key alt+n Down Down
+dialog_shot engine-dsn-create "Create Engine DSN"
+keys key Escape
+wait $dsnset || true
 # The replication shot leaves its DSN behind (the box was never answered): remove it.
 "$WINE64" "$bin/dsnset.exe" remove Replicated >/dev/null 2>&1 || true
 "$WINESERVER" -k 2>/dev/null || true

@@ -186,6 +186,12 @@ int Show(const std::string& dsn) {
 int EditEngineDsnOn(const char* driver, const std::string& server, const std::string& name) {
     char setup[MAX_PATH] = {};
     SQLGetPrivateProfileString(driver, "Setup", "", setup, sizeof setup, "odbcinst.ini");
+    DWORD size = sizeof setup;
+    // WINE8: the installer reads "odbcinst.ini" from the user's hive only, while it registers
+    // drivers in the machine's: then the machine's registration is read directly.
+    if (setup[0] == '\0')
+        RegGetValueA(HKEY_LOCAL_MACHINE, ("Software\\ODBC\\ODBCINST.INI\\" + std::string(driver)).c_str(), "Setup",
+                     RRF_RT_REG_SZ, nullptr, setup, &size);
     HMODULE library = setup[0] ? LoadLibraryA(setup) : nullptr;
     using Editor = BOOL(WINAPI*)(HWND, LPCSTR, LPCSTR);
     auto edit = library ? reinterpret_cast<Editor>(reinterpret_cast<void*>(GetProcAddress(library, "EditEngineDsn")))

@@ -101,7 +101,7 @@ TEST_F(EngineDsnTest, UserCreatesModifiesRenamesAndOverwritesOnTheServer) {
            "'C:\\t' 'C:\\t\r\nD:\\t' 'No' 'No'"},
           {'t', NAME, "1ST", ""}, ok, {'t', NAME, name32 + "E", ""}, ok, {'t', NAME, "", ""}, {'k', NAME, name32 + "E", ""},
           {'t', DESCRIPTION, d80 + "d", ""}, ok, {'t', DESCRIPTION, d80, ""},
-          {'o', IDC_ENGINE_ADVANCED, "", "[x] [ ] [ ] [ ] [x] [ ] [ ]"}, {'p', READ_ONLY, "", ""}, {'p', AUTO, "", ""},
+          {'o', IDC_ENGINE_ADVANCED, "", ""}, {'-', 0, "", "OK >[x] [ ] [ ] [ ] [x] [ ] [ ]"}, {'p', READ_ONLY, "", ""}, {'p', AUTO, "", ""},
           advancedOk, {'h', 0, "", ""}, {'c', IDC_HELP_BUTTON, "", ""}, ok, saved},
          {}, IDOK, {box("'1ST' cannot be used as a data source name. Make sure that the data source name does not contain "
                         "more than 32 characters and it doesn't contain any of the following characters: [ ] { } ( ) ? * "
@@ -119,7 +119,7 @@ TEST_F(EngineDsnTest, UserCreatesModifiesRenamesAndOverwritesOnTheServer) {
          Write(5205, 0, "OTHER", kDefault, "DEMODATA", "0") + Write(5205, 0, "OTHER", kDefault, "DEMODATA", "0") +
          Delete("OTHER") + Write(5205, 0, "OTHER", kDefault, "DEMODATA", "0"), demo + "OTHER:" + kDefault + ":DEMODATA:0:0 "},
         {"modify: loaded whole, Advanced cancelled changes nothing, a new description saved; help", "DEMO", {}, {Dsn("DEMO", "DEMODATA")},
-         {{'-', 0, "", ">'DEMO' 'Demo data' 'DEMODATA' OK " + demodata}, {'o', IDC_ENGINE_ADVANCED, "", "[x] [ ] [ ] [ ] [x] [ ] [ ]"},
+         {{'-', 0, "", ">'DEMO' 'Demo data' 'DEMODATA' OK " + demodata}, {'o', IDC_ENGINE_ADVANCED, "", ""}, {'-', 0, "", "OK >[x] [ ] [ ] [ ] [x] [ ] [ ]"},
           {'p', EXCLUSIVE, "", ""}, {'p', OEM, "", ""}, {'c', IDCANCEL, "", "closed"}, {'t', DESCRIPTION, "Changed", ""},
           {'h', 0, "", ""}, saved},
          {}, IDOK, {}, Write(5206, 0, "DEMO", "Changed", "DEMODATA", "0"), "DEMO:Changed:DEMODATA:0:0 ", help(300007), 1},
@@ -150,14 +150,14 @@ TEST_F(EngineDsnTest, UserCreatesModifiesRenamesAndOverwritesOnTheServer) {
          Write(5205, 0, "OTHER", "Demo data", "DEMODATA", "0") + Delete("OTHER") + Write(5205, 0, "DEMO", "Demo data", "DEMODATA", "0"),
          other + demo},
         {"an engine DSN that cannot be read: empty fields; Advanced says the open mode is missing", "NOPE", {}, {},
-         {{'-', 0, "", ">'' '' '' OK(disabled) '' '' '' ''"}, {'o', IDC_ENGINE_ADVANCED, "", "[x] [ ] [ ] [ ] [x] [ ] [ ]"},
+         {{'-', 0, "", ">'' '' '' OK(disabled) '' '' '' ''"}, {'o', IDC_ENGINE_ADVANCED, "", ""}, {'-', 0, "", "OK >[x] [ ] [ ] [ ] [x] [ ] [ ]"},
           advancedOk, cancel}, {}, IDCANCEL,
          {box("Failed to retrieve information on the remote Engine DSN. The engine data source does not exist on the server."),
           {kTheAdvanced, "Failed to retrieve the DSN's OpenMode value. It might have been deleted. The OpenMode value is now set to the "
               "default 'NORMAL' mode.", kSetupCaption, MB_OK | MB_ICONINFORMATION}}, "", ""},
         {"a stored open mode out of range and translation 2: Normal said, Automatic shown; OEM/ANSI chosen", "DEMO", {},
          {{{"name", "DEMO"}, {"description", "D"}, {"database", "DEMODATA"}, {"openMode", "2"}, {"translation", 2}}},
-         {{'o', IDC_ENGINE_ADVANCED, "", "[x] [ ] [ ] [ ] [ ] [x] [ ]"}, {'p', OEM, "", ""}, advancedOk, saved}, {}, IDOK,
+         {{'o', IDC_ENGINE_ADVANCED, "", ""}, {'-', 0, "", "OK >[x] [ ] [ ] [ ] [ ] [x] [ ]"}, {'p', OEM, "", ""}, advancedOk, saved}, {}, IDOK,
          {{kTheAdvanced, "The OpenMode value for this DSN was not set or was out of range. The OpenMode value is now set to "
            "the default 'NORMAL' mode.", kSetupCaption, MB_OK | MB_ICONINFORMATION}}, Write(5206, 1, "DEMO", "D", "DEMODATA", "0"), "DEMO:D:DEMODATA:0:1 ", "", 1},
         {"a read answer whose database length lies: neither it nor what follows believed, nothing chosen", "DEMO",

@@ -1,5 +1,7 @@
 #include "dialogs/engine_dsn_opener.h"
 
+#include <cstring>
+
 #include "dialogs/engine_dsn_dialog.h"
 #include "dialogs/server_session.h"
 #include "dialogs/setup_dialog.h"
@@ -34,7 +36,9 @@ BOOL OpenEngineDsnDialog(void* context) {
 }  // namespace
 
 extern "C" BOOL WINAPI EditEngineDsn(HWND owner, LPCSTR server, LPCSTR engineDsn) {
-    if (server == nullptr || *server == '\0') return FALSE;
+    // Names the record cannot hold whole would open another server's or engine DSN's dialog.
+    const auto fits = [](LPCSTR text) { return text == nullptr || std::strlen(text) <= ProfileText::maxLength(); };
+    if (server == nullptr || *server == '\0' || !fits(server) || !fits(engineDsn)) return FALSE;
     // A call like ConfigDSN's: the dialogs work on its record, one call at a time.
     Opening opening = {owner, server, engineDsn};
     return RunAsCall(FALSE, OpenEngineDsnDialog, &opening);

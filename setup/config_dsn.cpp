@@ -5,6 +5,8 @@
 #include <locale.h>
 #include <mbstring.h>
 
+#include <new>
+
 #include "dialogs/setup_dialog.h"
 #include "remote/admin_library.h"
 #include "resources/resource_ids.h"
@@ -30,6 +32,16 @@ bool IsMarkedForReplication(const char* dsn) {
                     reinterpret_cast<const unsigned char*>("Yes")) == 0;
 }
 
+// Why a silent remove failed: no name given, or the installer's refusal.
+void PostRemoveRefusal(const char* dsn) {
+    if (dsn[0] == 0) return PostRefusal(kInstallerInvalidKeywordValue, kMessageNoDsn);
+    ProfileText reason;
+    reason.assign("The ODBC installer did not remove the data source '");
+    reason.append(dsn);
+    reason.append("'.");
+    PostRefusal(kInstallerRequestFailed, reason.c_str());
+}
+
 BOOL RemoveDsn(HWND owner) {
     const char* dsn = Settings->DSN.value.c_str();
     if (owner != nullptr && IsMarkedForReplication(dsn)) {
@@ -37,7 +49,9 @@ BOOL RemoveDsn(HWND owner) {
         LoadProductString(IDS_REPLICATION_REMOVE, question);
         if (ShowProductBox(owner, question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return TRUE;
     }
-    return SQLRemoveDSNFromIni(dsn);
+    if (SQLRemoveDSNFromIni(dsn)) return TRUE;
+    if (owner == nullptr) PostRemoveRefusal(dsn);
+    return FALSE;
 }
 
 BOOL AddOrConfigure(HWND owner, WORD request, LPCSTR driver) {
@@ -69,6 +83,18 @@ Result Contained(Work work, Result failure) {
     }
 }
 
+// The same for the request itself; a silent caller is told why it failed.
+BOOL ContainedRequest(HWND owner, WORD request, LPCSTR driver, LPCSTR attributes) {
+    try {
+        return RunRequest(owner, request, driver, attributes);
+    } catch (const std::bad_alloc&) {
+        if (owner == nullptr) PostRefusal(kInstallerOutOfMemory, kMessageNoMemory);
+    } catch (...) {
+        if (owner == nullptr) PostRefusal(kInstallerGeneralError, "An unexpected failure ended the request.");
+    }
+    return FALSE;
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriver, LPCSTR lpszAttributes) {
@@ -84,9 +110,11 @@ extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriv
     Settings = static_cast<DsnSettings*>(GlobalLock(SettingsMemory));
     if (Settings != nullptr) {
         CallThreadId = GetCurrentThreadId();
-        result = Contained([&] { return RunRequest(hwndParent, fRequest, lpszDriver, lpszAttributes); }, FALSE);
+        result = ContainedRequest(hwndParent, fRequest, lpszDriver, lpszAttributes);
         CallThreadId = 0;
         GlobalUnlock(SettingsMemory);
+    } else if (hwndParent == nullptr) {
+        PostRefusal(kInstallerOutOfMemory, kMessageNoMemory);
     }
     GlobalFree(SettingsMemory);
     SettingsMemory = nullptr;

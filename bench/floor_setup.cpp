@@ -189,7 +189,8 @@ extern "C" BOOL WINAPI ConfigDSN(HWND, WORD request, LPCSTR driver, LPCSTR attri
         const char* dsn = FindDsn(attributes);
         if (GlobalLock(memory) != nullptr && dsn != nullptr) {
             if (request == ODBC_ADD_DSN) result = Add(dsn, driver, admin);
-            else if (request == ODBC_CONFIG_DSN) result = WriteDsn(dsn, driver) && WriteKey(dsn, "Description", "changed");
+            else if (request == ODBC_CONFIG_DSN)
+                result = WriteDsn(dsn, driver) && WriteKey(dsn, "Description", "changed");
             else if (request == ODBC_REMOVE_DSN)
                 result = InstallerFunction<BOOL(WINAPI*)(LPCSTR)>("SQLRemoveDSNFromIni")(dsn);
             GlobalUnlock(memory);

@@ -55,8 +55,7 @@ BOOL WINAPI WriteDsnRefusing(LPCSTR dsn, LPCSTR driver) { return dsn != refusedN
 BOOL WINAPI RemoveDsnRefusing(LPCSTR dsn) { return dsn != refusedName && removeDsn(dsn); }
 short WINAPI Post(DWORD code, LPCSTR text) {  // never one of the allocations made to fail
     const DWORD armed = std::exchange(armedThread, 0);
-    posted += " [" + std::to_string(code) + "] " + text;
-    return armedThread = armed, 0;
+    return posted += " [" + std::to_string(code) + "] " + text, armedThread = armed, 0;
 }
 FARPROC WINAPI GetProcAddressRefusing(HMODULE module, LPCSTR name) {
     FARPROC real = realGetProcAddress(module, name);
@@ -199,9 +198,8 @@ TEST_F(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
         {4, false, false, nullptr, 0, unnamed, noDsn}, {7, false, false, nullptr, 0, unnamed, noDsn},
         {1, false, false, nullptr, 0, {"DSN=Sales", "ServerName=dbhost"}, "FALSE [8] A new data source needs a "
          "database (DBQ=<name>) or an engine DSN (ServerDSN=<name>) to refer to."},
-        {1, false, true, nullptr, 0, {"DSN=Sales", "DBQ=DEMODATA", "TCPPort="}, "FALSE [8] The TCP/IP port number is "
-         "empty. Please enter a port number in the Advanced Connection Attributes, or choose Default there, and try "
-         "again."},
+        {1, false, true, nullptr, 0, {"DSN=Sales", "DBQ=DEMODATA", "TCPPort="},
+         "FALSE [8] " + std::string(kMessagePortEmpty)},
         {1, false, false, nullptr, 0, add, "FALSE [21] There is not enough memory to carry out the request.", 'g'},
         // Without the call mutex nothing may be touched: TRUE tells the installer nothing went wrong.
         {3, false, false, "", 0, sales, "TRUE", 'm'}, {1, false, false, nullptr, 0, add, "TRUE", 'm'},
@@ -265,9 +263,8 @@ TEST_F(ConfigDsnTest, CommitSilentAddsAndConfiguresCheckThenWrite) {
     }
 }
 
-// Every check runs before anything is written: a failure leaves "odbc.ini" as it was, with a window as
-// one box, silently as the box's words posted to the installer (and the probe's box unowned). A rename
-// registers the new name before the old one goes.
+// Every check runs before anything is written: a failure leaves "odbc.ini" as it was, with a window as one box,
+// silently as its words posted (the probe's box also unowned). A rename registers the new name before the old goes.
 TEST_F(ConfigDsnTest, CommitChecksBeforeWritesMessagesAndRenames) {
     // WINE8: SQLWriteDSNToIni lists a DSN in the machine hive, but SQLGetPrivateProfileString
     // reads only the user hive: the entry is also written where the installer reads it.
@@ -293,8 +290,7 @@ TEST_F(ConfigDsnTest, CommitChecksBeforeWritesMessagesAndRenames) {
     struct Case { bool add; std::vector<std::string> pairs; int silent, code; std::string existing; bool refused;
                   int answer; int result; Boxes boxes; };
     const Case cases[] = {
-        {true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=nowhere"}, 1, 11, "", 0, 0, 0,
-         {stop(address + "database name.")}},
+        {true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=x"}, 1, 11, "", 0, 0, 0, {stop(address + "database name.")}},
         {false, {"DSN=Sales", "ServerDSN=DEMO"}, 1, 11, "", 0, 0, 0, {stop(address + "server DSN.")}},  // none stored
         {true, {"DSN=Sales", "ServerDSN=NOPE", "ServerName=dbhost"}, 1, 11, "", 0, 0, 0,
          {stop("Failed to validate the Engine DSN. The engine data source does not exist on the server.")}},
@@ -404,9 +400,8 @@ TEST_F(ConfigDsnTest, ThreadsOfSeveralProcessesNeverMeetInsideTheLibrary) {
     EXPECT_GT(Probe->processChanges, 3) << "the processes' calls never interleaved";
 }
 
-// Whatever fails, no exception reaches the caller, the DSN is whole or untouched, a refusal is posted to
-// the installer, neither the call mutex nor the engine interface's spin lock stays taken, and the next
-// call works.
+// Whatever fails, no exception reaches the caller, the DSN is whole or untouched (a refusal posted), neither
+// the call mutex nor the engine interface's spin lock stays taken, and the next call works.
 TEST_F(ConfigDsnTest, NoAllocationFailureEscapesLocksOrHalfWritesADsn) {
     ProductRegistrySandbox product;  // the shared log in a folder of its own, for the engine's failures
     TempFolder logs{L"dsnset-alloc-log"};

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#include <utility>
 #include "remote/engine_interface.h"
 #include "remote/server_probe.h"
 #include "setup/call_values.h"
@@ -43,29 +42,26 @@ HGLOBAL WINAPI FailGlobalAlloc(UINT, SIZE_T) { return nullptr; }
 nlohmann::json Scenario(const char* dbhost = "dbhost") {
     return {{"servers", {DemoServer({dbhost}), DemoServer({"localhost"})}}};
 }
-// The installer as the product sees it: refusing to register or remove one name, and keeping
-// what is posted to it (" [code] text" each; Wine 8's own SQLPostInstallerError keeps nothing).
-std::string refusedName, posted;
+// The installer as the product sees it: refusing to register or remove one name, and keeping what is
+// posted to it, allocating nothing (Wine 8's own SQLPostInstallerError keeps nothing).
+std::string refusedName;
+char posted[4096];  // " [code] text" each
 template <typename To, typename From> To Cast(From f) { return reinterpret_cast<To>(reinterpret_cast<void*>(f)); }
-const auto realGetProcAddress = Cast<FARPROC(WINAPI*)(HMODULE, LPCSTR)>(
-    GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcAddress"));
-BOOL(WINAPI* writeDsn)(LPCSTR, LPCSTR) = nullptr;
-BOOL(WINAPI* removeDsn)(LPCSTR) = nullptr;
-BOOL WINAPI WriteDsnRefusing(LPCSTR dsn, LPCSTR driver) { return dsn != refusedName && writeDsn(dsn, driver); }
-BOOL WINAPI RemoveDsnRefusing(LPCSTR dsn) { return dsn != refusedName && removeDsn(dsn); }
-short WINAPI Post(DWORD code, LPCSTR text) {  // never one of the allocations made to fail
-    const DWORD armed = std::exchange(armedThread, 0);
-    return posted += " [" + std::to_string(code) + "] " + text, armedThread = armed, 0;
-}
+const auto lookUp = Cast<decltype(&GetProcAddress)>(GetProcAddress(GetModuleHandleA("kernel32"), "GetProcAddress"));
+BOOL WINAPI WriteDsnRefusing(LPCSTR dsn, LPCSTR driver) { return dsn != refusedName && SQLWriteDSNToIni(dsn, driver); }
+BOOL WINAPI RemoveDsnRefusing(LPCSTR dsn) { return dsn != refusedName && SQLRemoveDSNFromIni(dsn); }
+short WINAPI Post(DWORD code, LPCSTR text) { char* end = std::strchr(posted, 0);
+    return std::snprintf(end, posted + sizeof posted - end, " [%lu] %s", code, text), 0; }
+bool Is(LPCSTR name, const char* function) { return HIWORD(ULONG_PTR(name)) && !std::strcmp(name, function); }
 FARPROC WINAPI GetProcAddressRefusing(HMODULE module, LPCSTR name) {
-    FARPROC real = realGetProcAddress(module, name);
-    const auto is = [name](const char* function) { return HIWORD(ULONG_PTR(name)) && !std::strcmp(name, function); };
-    if (is("SQLPostInstallerError")) return Cast<FARPROC>(&Post);
-    if (is("SQLWriteDSNToIni")) return writeDsn = Cast<decltype(writeDsn)>(real), Cast<FARPROC>(&WriteDsnRefusing);
-    if (is("SQLRemoveDSNFromIni"))
-        return removeDsn = Cast<decltype(removeDsn)>(real), Cast<FARPROC>(&RemoveDsnRefusing);
-    return real;
+    if (Is(name, "SQLPostInstallerError")) return Cast<FARPROC>(&Post);
+    if (Is(name, "SQLWriteDSNToIni")) return Cast<FARPROC>(&WriteDsnRefusing);
+    if (Is(name, "SQLRemoveDSNFromIni")) return Cast<FARPROC>(&RemoveDsnRefusing);
+    return lookUp(module, name);
 }
+// Every installer function but the post throws: an exception escaping a facility.
+template <typename Thrown> FARPROC WINAPI Throwing(HMODULE, LPCSTR name) {
+    return Is(name, "SQLPostInstallerError") ? Cast<FARPROC>(&Post) : throw Thrown(); }
 // As a script's shell runs it (the command line as wide text): "<exit code>: <stdout and stderr>".
 std::string Dsnset(const std::string& arguments) {
     const std::string utf8 = "\"\"" + ExecutableFolder() + "\\dsnset.exe\" " + arguments + " 2>&1\"";
@@ -175,7 +171,8 @@ TEST_F(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
     const std::string noDsn = "FALSE [8] The request names no data source: the attribute list needs DSN=<name>.",
         unchecked = "FALSE [11] Failed to validate the server address supplied or the server address needed to "
                     "verify the database name.";
-    // fault: 'm' the call mutex not had, 'g' the record not allocated, 'r' the installer refusing to remove Sales.
+    // fault: 'm' the call mutex not had, 'g' the record not allocated, 'r' the installer refusing to remove Sales,
+    // 'n' / 'x' an allocation failure / another exception escaping a facility.
     struct Case { WORD request; bool window, installer; const char* mark; int answer; std::vector<std::string> pairs;
                   std::string outcome; char fault = 0; };
     const Case cases[] = {
@@ -201,6 +198,8 @@ TEST_F(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
         {1, false, true, nullptr, 0, {"DSN=Sales", "DBQ=DEMODATA", "TCPPort="},
          "FALSE [8] " + std::string(kMessagePortEmpty)},
         {1, false, false, nullptr, 0, add, "FALSE [21] There is not enough memory to carry out the request.", 'g'},
+        {1, false, false, nullptr, 0, add, "FALSE [21] There is not enough memory to carry out the request.", 'n'},
+        {1, false, false, nullptr, 0, add, "FALSE [1] An unexpected failure ended the request.", 'x'},
         // Without the call mutex nothing may be touched: TRUE tells the installer nothing went wrong.
         {3, false, false, "", 0, sales, "TRUE", 'm'}, {1, false, false, nullptr, 0, add, "TRUE", 'm'},
     };
@@ -215,7 +214,9 @@ TEST_F(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
         std::optional<ImportHook> fault;
         if (c.fault == 'm') fault.emplace("w64qscore3.dll", "QSMutexAcquire", &FailAcquire, dll_);
         if (c.fault == 'g') fault.emplace("kernel32.dll", "GlobalAlloc", &FailGlobalAlloc, dll_);
-        refusedName = c.fault == 'r' ? "Sales" : "", posted.clear();
+        if (c.fault == 'n') fault.emplace("kernel32.dll", "GetProcAddress", &Throwing<std::bad_alloc>, dll_);
+        if (c.fault == 'x') fault.emplace("kernel32.dll", "GetProcAddress", &Throwing<int>, dll_);
+        refusedName = c.fault == 'r' ? "Sales" : "", posted[0] = 0;
         std::string seen = Call(c.window ? static_cast<HWND>(owner_) : nullptr, c.request, c.pairs, c.installer)
                                ? "TRUE" : "FALSE";
         seen += posted;
@@ -314,7 +315,6 @@ TEST_F(ConfigDsnTest, CommitChecksBeforeWritesMessagesAndRenames) {
         {false, record("SALES"), 0, 0, "Sales", 0, IDYES, 1, {ask("SALES")}},
         {false, record("S\xDC" "D"), 0, 0, "S\xFC" "d", 0, IDYES, 1, {ask("S\xDC" "D")}},  // code page 1252
     };
-    ASSERT_TRUE(installer_.installed() && linkedInstaller_.installed());
     for (const Case& c : cases) {
         const std::string name = c.pairs[0].substr(4);
         SCOPED_TRACE(name + (c.add ? " added" : " configured") + (c.existing.empty() ? "" : " over " + c.existing));
@@ -327,7 +327,7 @@ TEST_F(ConfigDsnTest, CommitChecksBeforeWritesMessagesAndRenames) {
         const std::string before = OdbcIniSnapshot();
         if (c.silent) {
             MessageBoxRecorder boxes(dll_);
-            posted.clear();
+            posted[0] = 0;
             EXPECT_FALSE(Call(nullptr, c.add ? ODBC_ADD_DSN : ODBC_CONFIG_DSN, c.pairs));
             EXPECT_EQ(posted, " [" + std::to_string(c.code) + "] " + c.boxes.at(0).text);
             Boxes unowned = c.silent == 2 ? c.boxes : Boxes{};
@@ -433,9 +433,9 @@ TEST_F(ConfigDsnTest, NoAllocationFailureEscapesLocksOrHalfWritesADsn) {
         for (std::uint64_t nth = 1; nth <= allocations; ++nth) {
             SCOPED_TRACE(testing::Message() << "allocation " << nth << " of " << allocations << " fails");
             BOOL result = TRUE;
-            posted.clear();
+            posted[0] = 0;
             EXPECT_NO_THROW(result = run(nth));
-            EXPECT_EQ(posted.empty(), result == TRUE) << posted;  // a refusal, and only a refusal, says why
+            EXPECT_EQ(!*posted, result == TRUE) << posted;  // a refusal, and only a refusal, says why
             EXPECT_EQ(result ? DsnKeys("Sales") : OdbcIniSnapshot(), result ? whole : nothing);
             EXPECT_EQ(EngineInterfaceLock, 0) << "the engine interface's spin lock was left taken";
             EngineInterfaceLock = 0;  // else the next call would spin for ever

@@ -182,21 +182,29 @@ int main(int argc, char** argv) {
     for (const Request& r : requests)
         for (const Library& library : kLibraries) Timed(r, library, &ok);
 
+    // Each round's figure for a library is the mean of its requests (means), and the median
+    // of them (typical): a request that met a stall of the shared machine moves the first.
     const int kinds = 3;
-    std::vector<double> medians[kinds][kLibraryCount];
+    std::vector<double> means[kinds][kLibraryCount], typical[kinds][kLibraryCount];
     for (int round = 0; round < rounds; ++round) {
-        double sums[kinds][kLibraryCount] = {};
+        std::vector<double> times[kinds][kLibraryCount];
         for (int i = 0; i < perRound; ++i) {
             for (int k = 0; k < kinds; ++k) {
                 // Each library goes first in turn, so none always follows another.
                 for (int j = 0; j < kLibraryCount; ++j) {
                     const int l = (i + round + j) % kLibraryCount;
-                    sums[k][l] += Timed(requests[k], kLibraries[l], &ok);
+                    times[k][l].push_back(Timed(requests[k], kLibraries[l], &ok));
                 }
             }
         }
-        for (int k = 0; k < kinds; ++k)
-            for (int l = 0; l < kLibraryCount; ++l) medians[k][l].push_back(sums[k][l] / perRound);
+        for (int k = 0; k < kinds; ++k) {
+            for (int l = 0; l < kLibraryCount; ++l) {
+                double sum = 0;
+                for (double t : times[k][l]) sum += t;
+                means[k][l].push_back(sum / perRound);
+                typical[k][l].push_back(Median(times[k][l]));
+            }
+        }
     }
     for (const Library& library : kLibraries)
         RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\ODBC\\ODBC.INI\\") + library.dsn).c_str());
@@ -204,10 +212,14 @@ int main(int argc, char** argv) {
     std::printf("SQLConfigDataSource per request (median of %d rounds x %d, the three libraries interleaved, user32 "
                 "loaded by the host; the stand-in server's scenario is named for the add only)\n",
                 rounds, perRound);
-    std::printf("  %-28s %11s %11s %11s   %s\n", "", "product", "minimal", "floor", "product/minimal  product/floor");
-    for (int k = 0; k < kinds; ++k) {
-        double p = Median(medians[k][0]), m = Median(medians[k][1]), f = Median(medians[k][2]);
-        std::printf("  %-28s %8.1f us %8.1f us %8.1f us   %6.2fx %14.2fx\n", requests[k].name, p, m, f, p / m, p / f);
+    for (auto* figures : {&means, &typical}) {
+        std::printf("  %-28s %11s %11s %11s   %s\n", figures == &means ? "each round's mean" : "each round's median",
+                    "product", "minimal", "floor", "product/minimal  product/floor");
+        for (int k = 0; k < kinds; ++k) {
+            double p = Median((*figures)[k][0]), m = Median((*figures)[k][1]), f = Median((*figures)[k][2]);
+            std::printf("  %-28s %8.1f us %8.1f us %8.1f us   %6.2fx %14.2fx\n", requests[k].name, p, m, f, p / m,
+                        p / f);
+        }
     }
     if (!ok) std::printf("  (some requests returned FALSE)\n");
 

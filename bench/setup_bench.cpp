@@ -1,8 +1,10 @@
 // What an install script pays per request: whole SQLConfigDataSource calls (the installer
 // loads the setup library and its imports, calls ConfigDSN and unloads it) for the product
-// and for a minimal setup library that only makes the same installer calls and imports the
-// same three outside libraries. Interleaved, so both see the same machine; prints medians
-// and ratios, and what loading each library costs. Asserts nothing.
+// and for two yardsticks: a minimal setup library that only makes the same installer calls
+// and imports the same three outside libraries, and the floor, which does bare the outside
+// work the design requires of every call (floor_setup.cpp). Interleaved, so all three see
+// the same machine; the host has user32 loaded before it starts, as every installer has.
+// Prints medians and ratios, and what loading each library costs. Asserts nothing.
 #include <windows.h>
 #include <odbcinst.h>
 
@@ -16,8 +18,18 @@
 
 namespace {
 
-const char kProductDriver[] = "Quillmere ODBC Client Interface";
-const char kMinimalDriver[] = "Quillmere Bench Minimal Setup";
+struct Library {
+    const char* driver;
+    const char* file;
+    const char* dsn;
+    const char* label;
+};
+const Library kLibraries[] = {
+    {"Quillmere ODBC Client Interface", "DSNSET64.dll", "BenchP", "product"},
+    {"Quillmere Bench Minimal Setup", "minimal_setup.dll", "BenchM", "minimal"},
+    {"Quillmere Bench Required Work", "floor_setup.dll", "BenchF", "floor"},
+};
+constexpr int kLibraryCount = 3;
 
 std::string ExeFolder() {
     char path[MAX_PATH];
@@ -36,8 +48,9 @@ void PrintInstallerErrors() {
     }
 }
 
-bool Register(const char* driver, const char* file, const std::string& folder) {
-    std::string attributes = std::string(driver) + '\0' + "Driver=" + file + '\0' + "Setup=" + file + '\0' +
+bool Register(const Library& library, const std::string& folder) {
+    const std::string file = library.file;
+    std::string attributes = std::string(library.driver) + '\0' + "Driver=" + file + '\0' + "Setup=" + file + '\0' +
                              "APILevel=1" + '\0' + '\0';
     char out[MAX_PATH];
     WORD outLength = 0;
@@ -45,7 +58,7 @@ bool Register(const char* driver, const char* file, const std::string& folder) {
     if (SQLInstallDriverEx(attributes.c_str(), folder.c_str(), out, MAX_PATH, &outLength, ODBC_INSTALL_COMPLETE,
                            &usage))
         return true;
-    std::fprintf(stderr, "cannot register %s\n", driver);
+    std::fprintf(stderr, "cannot register %s\n", library.driver);
     PrintInstallerErrors();
     return false;
 }
@@ -53,23 +66,59 @@ bool Register(const char* driver, const char* file, const std::string& folder) {
 struct Request {
     const char* name;
     WORD code;
-    std::string product;  // attribute list for the product's DSN
-    std::string minimal;  // the same for the minimal library's DSN
+    std::vector<std::string> pairs;  // after the library's own DSN=
     bool needsServer;
+    std::string list(const Library& library) const {
+        std::vector<std::string> all = {std::string("DSN=") + library.dsn};
+        all.insert(all.end(), pairs.begin(), pairs.end());
+        return List(all);
+    }
 };
 
 // The stand-in server reads and rewrites its scenario file on every call it gets; only the
-// add needs a server, so the other requests run without one and measure the product.
+// add needs a server, so the other requests run without one.
 std::string ScenarioPath;
 
-double Timed(const Request& r, const char* driver, const std::string& attributes, bool* ok) {
+double Timed(const Request& r, const Library& library, bool* ok) {
     SetEnvironmentVariableA("QM_SERVER_SCENARIO", r.needsServer ? ScenarioPath.c_str() : nullptr);
-    const WORD code = r.code;
+    const std::string attributes = r.list(library);
     double t0 = NowMicroseconds();
-    BOOL result = SQLConfigDataSource(nullptr, code, driver, attributes.c_str());
+    BOOL result = SQLConfigDataSource(nullptr, r.code, library.driver, attributes.c_str());
     double t1 = NowMicroseconds();
     if (!result) *ok = false;
     return t1 - t0;
+}
+
+std::string FileText(const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+std::string KeyList(const char* dsn) {
+    char keys[4096] = {};
+    int n = SQLGetPrivateProfileString(dsn, nullptr, "", keys, sizeof keys, "odbc.ini");
+    return std::string(keys, n > 0 ? n : 0);
+}
+
+// The floor must make the calls the product makes: one add of each on a fresh server must
+// leave the server's record of calls alike and write the same keys.
+void CheckFloorParity(const Request& add) {
+    const std::string fresh = FileText(ScenarioPath);
+    std::string server[2], keys[2];
+    for (int i : {0, 2}) {
+        bool ok = true;
+        Timed(add, kLibraries[i], &ok);
+        server[i / 2] = FileText(ScenarioPath);
+        keys[i / 2] = KeyList(kLibraries[i].dsn);
+        if (FILE* f = std::fopen(ScenarioPath.c_str(), "wb")) std::fputs(fresh.c_str(), f), std::fclose(f);
+    }
+    std::printf("floor parity for the add: %s calls reach the stand-in server, %s keys are written\n",
+                server[0] == server[1] ? "the same" : "DIFFERENT", keys[0] == keys[1] ? "the same" : "DIFFERENT");
 }
 
 // LoadLibrary + FreeLibrary of each file in turn, so that all see the same machine; the
@@ -93,11 +142,12 @@ std::vector<double> LoadCosts(const std::vector<std::string>& paths, int times) 
 }  // namespace
 
 int main(int argc, char** argv) {
+    GetDesktopWindow();  // user32 loaded, as in every installer: else each request pays its load
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     const int perRound = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
     const std::string folder = ExeFolder();
-    if (!Register(kProductDriver, "DSNSET64.dll", folder) || !Register(kMinimalDriver, "minimal_setup.dll", folder))
-        return 1;
+    for (const Library& library : kLibraries)
+        if (!Register(library, folder)) return 1;
 
     char scenario[1024] = {};
     if (GetEnvironmentVariableA("QM_SERVER_SCENARIO", scenario, sizeof scenario) == 0) {
@@ -107,70 +157,76 @@ int main(int argc, char** argv) {
     ScenarioPath = scenario;
 
     const Request requests[] = {
-        {"add (DSN+DBQ, DBQ checked)", ODBC_ADD_DSN, List({"DSN=BenchP", "DBQ=DEMODATA"}),
-         List({"DSN=BenchM", "DBQ=DEMODATA"}), true},
-        {"configure (Description)", ODBC_CONFIG_DSN, List({"DSN=BenchP", "Description=changed"}),
-         List({"DSN=BenchM", "Description=changed"}), false},
-        {"remove", ODBC_REMOVE_DSN, List({"DSN=BenchP"}), List({"DSN=BenchM"}), false},
+        {"add (DSN+DBQ, DBQ checked)", ODBC_ADD_DSN, {"DBQ=DEMODATA"}, true},
+        {"configure (Description)", ODBC_CONFIG_DSN, {"Description=changed"}, false},
+        {"remove", ODBC_REMOVE_DSN, {}, false},
     };
+    const Library& product = kLibraries[0];
 
     // The add reaches the server: without one it is refused, with it accepted.
     SetEnvironmentVariableA("QM_SERVER_SCENARIO", nullptr);
-    const BOOL withoutServer = SQLConfigDataSource(nullptr, ODBC_ADD_DSN, kProductDriver, requests[0].product.c_str());
+    const std::string productAdd = requests[0].list(product);
+    const BOOL withoutServer = SQLConfigDataSource(nullptr, ODBC_ADD_DSN, product.driver, productAdd.c_str());
     SetEnvironmentVariableA("QM_SERVER_SCENARIO", scenario);
-    const BOOL withServer = SQLConfigDataSource(nullptr, ODBC_ADD_DSN, kProductDriver, requests[0].product.c_str());
+    const BOOL withServer = SQLConfigDataSource(nullptr, ODBC_ADD_DSN, product.driver, productAdd.c_str());
     if (withoutServer || !withServer) {
         std::fprintf(stderr, "the product's add does not check its DBQ on the stand-in server (%d/%d)\n",
                      withoutServer, withServer);
         PrintInstallerErrors();
         return 1;
     }
+    CheckFloorParity(requests[0]);
 
-    // Warm-up: one of each, both libraries.
+    // Warm-up: one of each, every library.
     bool ok = true;
-    for (const Request& r : requests) {
-        Timed(r, kProductDriver, r.product, &ok);
-        Timed(r, kMinimalDriver, r.minimal, &ok);
-    }
+    for (const Request& r : requests)
+        for (const Library& library : kLibraries) Timed(r, library, &ok);
 
+    // Each round's figure for a library is the mean of its requests (means), and the median
+    // of them (typical): a request that met a stall of the shared machine moves the first.
     const int kinds = 3;
-    std::vector<double> product[kinds], minimal[kinds];
+    std::vector<double> means[kinds][kLibraryCount], typical[kinds][kLibraryCount];
     for (int round = 0; round < rounds; ++round) {
-        double productSum[kinds] = {}, minimalSum[kinds] = {};
+        std::vector<double> times[kinds][kLibraryCount];
         for (int i = 0; i < perRound; ++i) {
             for (int k = 0; k < kinds; ++k) {
-                const Request& r = requests[k];
-                // Alternate who goes first, so neither always follows the other.
-                if ((i + round) % 2 == 0) {
-                    productSum[k] += Timed(r, kProductDriver, r.product, &ok);
-                    minimalSum[k] += Timed(r, kMinimalDriver, r.minimal, &ok);
-                } else {
-                    minimalSum[k] += Timed(r, kMinimalDriver, r.minimal, &ok);
-                    productSum[k] += Timed(r, kProductDriver, r.product, &ok);
+                // Each library goes first in turn, so none always follows another.
+                for (int j = 0; j < kLibraryCount; ++j) {
+                    const int l = (i + round + j) % kLibraryCount;
+                    times[k][l].push_back(Timed(requests[k], kLibraries[l], &ok));
                 }
             }
         }
         for (int k = 0; k < kinds; ++k) {
-            product[k].push_back(productSum[k] / perRound);
-            minimal[k].push_back(minimalSum[k] / perRound);
+            for (int l = 0; l < kLibraryCount; ++l) {
+                double sum = 0;
+                for (double t : times[k][l]) sum += t;
+                means[k][l].push_back(sum / perRound);
+                typical[k][l].push_back(Median(times[k][l]));
+            }
         }
     }
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ODBC\\ODBC.INI\\BenchP");
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\ODBC\\ODBC.INI\\BenchM");
+    for (const Library& library : kLibraries)
+        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\ODBC\\ODBC.INI\\") + library.dsn).c_str());
 
-    std::printf("SQLConfigDataSource per request: product vs minimal setup library (median of %d rounds x %d, "
-                "interleaved; the stand-in server's scenario is named for the add only)\n",
+    std::printf("SQLConfigDataSource per request (median of %d rounds x %d, the three libraries interleaved, user32 "
+                "loaded by the host; the stand-in server's scenario is named for the add only)\n",
                 rounds, perRound);
-    for (int k = 0; k < kinds; ++k) {
-        double p = Median(product[k]), m = Median(minimal[k]);
-        std::printf("  %-28s product %8.1f us   minimal %8.1f us   ratio %.2fx\n", requests[k].name, p, m, p / m);
+    for (auto* figures : {&means, &typical}) {
+        std::printf("  %-28s %11s %11s %11s   %s\n", figures == &means ? "each round's mean" : "each round's median",
+                    "product", "minimal", "floor", "product/minimal  product/floor");
+        for (int k = 0; k < kinds; ++k) {
+            double p = Median((*figures)[k][0]), m = Median((*figures)[k][1]), f = Median((*figures)[k][2]);
+            std::printf("  %-28s %8.1f us %8.1f us %8.1f us   %6.2fx %14.2fx\n", requests[k].name, p, m, f, p / m,
+                        p / f);
+        }
     }
     if (!ok) std::printf("  (some requests returned FALSE)\n");
 
     const int loads = 50;
     std::printf("LoadLibrary+FreeLibrary, median of %d, interleaved\n", loads);
-    struct Library { const char* file; const char* note; };
-    const Library libraries[] = {
+    struct LoadedFile { const char* file; const char* note; };
+    const LoadedFile files[] = {
         {"bare_library.dll", "empty DLL"},
         {"w64qscore3.dll", ""},
         {"w64qscl3.dll", "with w64qscore3"},
@@ -178,14 +234,15 @@ int main(int argc, char** argv) {
         {"w64rmadm.dll", "opened by every ConfigDSN call"},
         {"w64kfif.dll", ""},
         {"minimal_setup.dll", "with the three imports"},
-        {"DSNSET64.dll", "with the three imports"},
+        {"floor_setup.dll", "with the three imports"},
+        {"DSNSET64.dll", "with its imports"},
     };
     std::vector<std::string> paths;
-    for (const Library& l : libraries) paths.push_back(folder + "\\" + l.file);
+    for (const LoadedFile& l : files) paths.push_back(folder + "\\" + l.file);
     const std::vector<double> costs = LoadCosts(paths, loads);
     for (std::size_t j = 0; j < paths.size(); ++j) {
-        if (costs[j] < 0) std::printf("  %-18s not loadable\n", libraries[j].file);
-        else std::printf("  %-18s %8.1f us  %s\n", libraries[j].file, costs[j], libraries[j].note);
+        if (costs[j] < 0) std::printf("  %-18s not loadable\n", files[j].file);
+        else std::printf("  %-18s %8.1f us  %s\n", files[j].file, costs[j], files[j].note);
     }
     return 0;
 }

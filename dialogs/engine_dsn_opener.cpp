@@ -41,5 +41,5 @@ extern "C" BOOL WINAPI EditEngineDsn(HWND owner, LPCSTR server, LPCSTR engineDsn
     if (server == nullptr || *server == '\0' || !fits(server) || !fits(engineDsn)) return FALSE;
     // A call like ConfigDSN's: the dialogs work on its record, one call at a time.
     Opening opening = {owner, server, engineDsn};
-    return RunAsCall(FALSE, OpenEngineDsnDialog, &opening);
+    return RunAsCall(FALSE, owner, OpenEngineDsnDialog, &opening);
 }

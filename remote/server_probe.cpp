@@ -2,6 +2,7 @@
 // engine through the engine interface when the server answers neither as type 1 nor 5.
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "remote/server_probe.h"
 
@@ -38,8 +39,11 @@ int ProbeServerType(HWND window, std::int32_t session) {
     int type = -1;
     if (AskVersion(session, 1, type) || AskVersion(session, 5, type)) return type;
 
-    void* data = std::calloc(1, kEngineBufferSize);
-    if (data == nullptr) return -1;
+    auto* data = new (std::nothrow) unsigned char[kEngineBufferSize]();
+    if (data == nullptr) {
+        if (window == nullptr) PostRefusal(kInstallerOutOfMemory, kMessageNoMemory);
+        return -1;
+    }
     // Not freed here on purpose: the attribute buffer is handed over with the identity and
     // is the string library's to keep.
     void* attributes = std::malloc(kClientAttributeBufferSize);
@@ -48,9 +52,10 @@ int ProbeServerType(HWND window, std::int32_t session) {
     std::int32_t dataLength = 75;
     std::int32_t zero = 0;
     std::int32_t status = CallEngine(26, position, data, &dataLength, 75, nullptr, &zero, 0, 0, ClientIdentity);
-    std::free(data);
+    delete[] data;
 
     if (status == 0 && AskVersion(session, 5, type)) return type;
-    ShowFailure(window, kEngineConnectionMessage);
+    ShowFailure(window, kEngineConnectionMessage);  // shown even without a window
+    if (window == nullptr) PostRefusal(kInstallerRequestFailed, kEngineConnectionMessage);
     return -1;
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks: the native core (optimised, no sanitizers); the silent
 # requests through ConfigDSN under Wine against the bare installer calls; and whole
-# SQLConfigDataSource requests for the product against a minimal setup library, with the
-# load cost of each library.
+# SQLConfigDataSource requests for the product against a minimal setup library and against
+# the floor (bench/floor_setup.cpp: the outside work every call requires, done bare), with
+# the load cost of each library.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/install-deps.sh"

@@ -5,6 +5,8 @@
 #include <locale.h>
 #include <mbstring.h>
 
+#include <new>
+
 #include "dialogs/setup_dialog.h"
 #include "remote/admin_library.h"
 #include "resources/resource_ids.h"
@@ -30,6 +32,16 @@ bool IsMarkedForReplication(const char* dsn) {
                     reinterpret_cast<const unsigned char*>("Yes")) == 0;
 }
 
+// Why a silent remove failed: no name given, or the installer's refusal.
+void PostRemoveRefusal(const char* dsn) {
+    if (dsn[0] == 0) return PostRefusal(kInstallerInvalidKeywordValue, kMessageNoDsn);
+    ProfileText reason;
+    reason.assign("The ODBC installer did not remove the data source '");
+    reason.append(dsn);
+    reason.append("'.");
+    PostRefusal(kInstallerRequestFailed, reason.c_str());
+}
+
 BOOL RemoveDsn(HWND owner) {
     const char* dsn = Settings->DSN.value.c_str();
     if (owner != nullptr && IsMarkedForReplication(dsn)) {
@@ -37,7 +49,9 @@ BOOL RemoveDsn(HWND owner) {
         LoadProductString(IDS_REPLICATION_REMOVE, question);
         if (ShowProductBox(owner, question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) return TRUE;
     }
-    return SQLRemoveDSNFromIni(dsn);
+    if (SQLRemoveDSNFromIni(dsn)) return TRUE;
+    if (owner == nullptr) PostRemoveRefusal(dsn);
+    return FALSE;
 }
 
 BOOL AddOrConfigure(HWND owner, WORD request, LPCSTR driver) {
@@ -68,9 +82,21 @@ Result Contained(const Work& work, Result failure) {
     }
 }
 
+// The same for the request itself; a silent caller is told why it failed.
+BOOL ContainedRequest(HWND owner, WORD request, LPCSTR driver, LPCSTR attributes) {
+    try {
+        return RunRequest(owner, request, driver, attributes);
+    } catch (const std::bad_alloc&) {
+        if (owner == nullptr) PostRefusal(kInstallerOutOfMemory, kMessageNoMemory);
+    } catch (...) {
+        if (owner == nullptr) PostRefusal(kInstallerGeneralError, "An unexpected failure ended the request.");
+    }
+    return FALSE;
+}
+
 }  // namespace
 
-BOOL RunAsCall(BOOL busy, CallWork work, void* context) {
+BOOL RunAsCall(BOOL busy, HWND owner, CallWork work, void* context) {
     if (QSMutexAcquire(ConfigDsnMutex) != 0) return busy;
 
     if (ConfigDsnUseCount == 0) Contained([] { return DBUStart(nullptr); }, kStatusEntryNotAvailable);
@@ -85,6 +111,8 @@ BOOL RunAsCall(BOOL busy, CallWork work, void* context) {
         result = Contained([&] { return work(context); }, FALSE);
         CallThreadId = 0;
         GlobalUnlock(SettingsMemory);
+    } else if (owner == nullptr) {
+        PostRefusal(kInstallerOutOfMemory, kMessageNoMemory);
     }
     GlobalFree(SettingsMemory);
     SettingsMemory = nullptr;
@@ -105,9 +133,9 @@ extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriv
         WORD code;
         LPCSTR driver, attributes;
     } request = {hwndParent, fRequest, lpszDriver, lpszAttributes};
-    return RunAsCall(TRUE, [](void* context) {
+    return RunAsCall(TRUE, hwndParent, [](void* context) {
         const Request& r = *static_cast<Request*>(context);
-        return RunRequest(r.owner, r.code, r.driver, r.attributes);
+        return ContainedRequest(r.owner, r.code, r.driver, r.attributes);
     }, &request);
 }
 

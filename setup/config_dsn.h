@@ -16,10 +16,11 @@ extern "C" BOOL WINAPI ConfigDSN(HWND hwndParent, WORD fRequest, LPCSTR lpszDriv
 
 // One call of this library around work: under the call mutex, the administration library
 // started, a fresh settings record, the calling thread the call's; whatever work throws ends
-// as FALSE. Answers busy, untouched, when the mutex cannot be had. A plain function and its
-// context: nothing is allocated before the call's own failures are contained.
+// as FALSE. Answers busy, untouched, when the mutex cannot be had; a call without an owner
+// window is told through the installer when its record cannot be had. A plain function and
+// its context: nothing is allocated before the call's own failures are contained.
 using CallWork = BOOL (*)(void* context);
-BOOL RunAsCall(BOOL busy, CallWork work, void* context);
+BOOL RunAsCall(BOOL busy, HWND owner, CallWork work, void* context);
 
 // Process attach and detach of the library.
 void AttachLibrary(HINSTANCE module);

@@ -1,7 +1,8 @@
 // Writes the settings record as a client DSN: required fields, remote checks of the server
 // and the engine DSN, the existing-DSN guard, the name check, rename, registration,
 // defaults, and the keys in their fixed order. Every remote check runs before anything is
-// written; with a window each failure is one message box.
+// written; with a window each failure is one message box, without one it is posted to the
+// installer in the same words.
 #include "setup/dsn_commit.h"
 
 #include <cstdio>
@@ -28,6 +29,8 @@ const char kMessageServerForServerDsn[] =
 const char kEngineDsnFailurePrefix[] = "Failed to validate the Engine DSN. ";
 const char kMessageServerTooLong[] =
     "The server name and port cannot be stored: together they must not exceed 512 characters.";
+const char kMessageNoDatabase[] =
+    "A new data source needs a database (DBQ=<name>) or an engine DSN (ServerDSN=<name>) to refer to.";
 
 }  // namespace
 
@@ -37,9 +40,10 @@ const char kMessagePortEmpty[] =
 
 namespace {
 
-// Without a window the commit is silent.
-void ReportFailure(HWND window, const char* text) {
-    if (window) ShowFailure(window, text);
+// A refusal that no box explains even with a window: only a silent caller is told.
+int RefuseQuietly(HWND window, InstallerError code, const char* text) {
+    if (window == nullptr) PostRefusal(code, text);
+    return 0;
 }
 
 bool IsConfigure() { return IsAddRequest == 0; }
@@ -69,7 +73,7 @@ bool ServerForCheck(HWND window, const char* message) {
                                static_cast<int>(stored.capacity()), kOdbcIni);
     stored.terminate();
     if (stored.empty()) {
-        ReportFailure(window, message);
+        ReportRefusal(window, kInstallerRequestFailed, message);
         return false;
     }
     ReadBackServerName(stored.c_str(), server.value);
@@ -80,7 +84,7 @@ bool ServerForCheck(HWND window, const char* message) {
 bool ConnectForCheck(HWND window, const char* message, CommitSession& session) {
     if (!ServerForCheck(window, message)) return false;
     if (session.connect(Settings->ServerName.value.c_str())) return true;
-    ReportFailure(window, message);
+    ReportRefusal(window, kInstallerRequestFailed, message);
     return false;
 }
 
@@ -103,7 +107,7 @@ bool CheckServerAndEngineDsn(HWND window) {
                                        openMode.data());
     if (status == 0) return true;
     session.disconnect();
-    if (window) ShowRemoteFailure(window, kEngineDsnFailurePrefix, static_cast<std::uint16_t>(status));
+    ReportRemoteRefusal(window, kInstallerRequestFailed, kEngineDsnFailurePrefix, static_cast<std::uint16_t>(status));
     return false;
 }
 
@@ -126,6 +130,7 @@ bool MayTakeName(HWND window) {
     if (CompareIgnoringCase(driver.c_str(), kEngineDriverName) == 0) {
         FormatProductString(message, IDS_ENGINE_DSN_HOLDS_NAME, dsn);
         if (window) MessageBoxA(window, message.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
+        else PostRefusal(kInstallerInvalidDsn, message.c_str());
         return false;
     }
     if (window == nullptr) return true;
@@ -134,9 +139,9 @@ bool MayTakeName(HWND window) {
 }
 
 void ReportUnusableName(HWND window) {
-    if (window == nullptr) return;
     MessageText message;
     FormatProductString(message, IDS_BAD_DSN_NAME, Settings->DSN.value.c_str(), DSN_NAME_LIMIT);
+    if (window == nullptr) return PostRefusal(kInstallerInvalidDsn, message.c_str());
     // Deliberately without an owner although a window exists: the box stays up on its own
     // while the dialog behind it keeps the name the user typed.
     ShowFailure(nullptr, message.c_str());
@@ -219,20 +224,21 @@ void WriteKeys(HWND window, const ProfileText& storedServer) {
 int CommitDsn(HWND window) {
     if (Settings == nullptr) return 0;
     DsnSettings& s = *Settings;
-    if (s.DSN.value.empty()) return 0;
-    if (!IsConfigure() && s.DBQ.value.empty() && s.ServerDSN.value.empty()) return 0;
+    if (s.DSN.value.empty()) return RefuseQuietly(window, kInstallerInvalidKeywordValue, kMessageNoDsn);
+    if (!IsConfigure() && s.DBQ.value.empty() && s.ServerDSN.value.empty())
+        return RefuseQuietly(window, kInstallerInvalidKeywordValue, kMessageNoDatabase);
 
     // The stored form is settled before anything else: a server that cannot be stored whole,
     // or would be stored without its port, is refused, never written cut short.
     if (s.TCPPort.isSet && s.TCPPort.value.empty()) {
-        ReportFailure(window, kMessagePortEmpty);
+        ReportRefusal(window, kInstallerInvalidKeywordValue, kMessagePortEmpty);
         return 0;
     }
     ProfileText storedServer = {};
     if (s.ServerName.isSet && !s.ServerName.value.empty() &&
         !FormatStoredServer(s.ServerName.value.c_str(), s.TCPPort.isSet ? s.TCPPort.value.c_str() : nullptr,
                             storedServer)) {
-        ReportFailure(window, kMessageServerTooLong);
+        ReportRefusal(window, kInstallerInvalidKeywordValue, kMessageServerTooLong);
         return 0;
     }
 

@@ -125,15 +125,19 @@ HMODULE LoadInstallerLibrary() {
     return LoadInstallerLibraryFrom(systemDirectory.c_str(), kInstallerFileName);
 }
 
-FARPROC GetInstallerFunction(const char* name) {
+FARPROC FindInstallerFunction(const char* name) {
     if (InstallerModule == nullptr) InstallerModule = LoadInstallerLibrary();
+    return InstallerModule ? GetProcAddress(InstallerModule, name) : nullptr;
+}
+
+FARPROC GetInstallerFunction(const char* name) {
+    FARPROC function = FindInstallerFunction(name);
+    if (function != nullptr) return function;
     if (InstallerModule == nullptr) {
         MessageBoxA(nullptr, "The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.",
                     kInstallerErrorCaption, MB_OK | MB_ICONINFORMATION);
         return nullptr;
     }
-    FARPROC function = GetProcAddress(InstallerModule, name);
-    if (function != nullptr) return function;
 
     PathText installerPath = {};
     PathText programPath = {};

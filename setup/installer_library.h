@@ -7,6 +7,9 @@
 // The installer function's address, or none after one message box without an owner.
 FARPROC GetInstallerFunction(const char* name);
 
+// The same without a message box: none when the library or the function cannot be had.
+FARPROC FindInstallerFunction(const char* name);
+
 // The installer library to use: the search copy or the system directory's copy, whichever
 // is newer (the search copy on equal versions), after moving a version-less stub aside.
 HMODULE LoadInstallerLibrary();

@@ -38,20 +38,30 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 namespace {
 int32_t FailAcquire(void*) { return 1; }
+HGLOBAL WINAPI FailGlobalAlloc(UINT, SIZE_T) { return nullptr; }
 nlohmann::json Scenario(const char* dbhost = "dbhost") {
     return {{"servers", {DemoServer({dbhost}), DemoServer({"localhost"})}}};
 }
-// The installer as the linked commit sees it, refusing to register one name.
+// The installer as the product sees it: refusing to register or remove one name, and keeping what is
+// posted to it, allocating nothing (Wine 8's own SQLPostInstallerError keeps nothing).
 std::string refusedName;
-FARPROC(WINAPI* realGetProcAddress)(HMODULE, LPCSTR) = nullptr;
-BOOL(WINAPI* realWriteDsn)(LPCSTR, LPCSTR) = nullptr;
-BOOL WINAPI WriteDsnRefusing(LPCSTR dsn, LPCSTR driver) { return dsn != refusedName && realWriteDsn(dsn, driver); }
+char posted[4096];  // " [code] text" each
+template <typename To, typename From> To Cast(From f) { return reinterpret_cast<To>(reinterpret_cast<void*>(f)); }
+const auto lookUp = Cast<decltype(&GetProcAddress)>(GetProcAddress(GetModuleHandleA("kernel32"), "GetProcAddress"));
+BOOL WINAPI WriteDsnRefusing(LPCSTR dsn, LPCSTR driver) { return dsn != refusedName && SQLWriteDSNToIni(dsn, driver); }
+BOOL WINAPI RemoveDsnRefusing(LPCSTR dsn) { return dsn != refusedName && SQLRemoveDSNFromIni(dsn); }
+short WINAPI Post(DWORD code, LPCSTR text) { char* end = std::strchr(posted, 0);
+    return std::snprintf(end, posted + sizeof posted - end, " [%lu] %s", code, text), 0; }
+bool Is(LPCSTR name, const char* function) { return HIWORD(ULONG_PTR(name)) && !std::strcmp(name, function); }
 FARPROC WINAPI GetProcAddressRefusing(HMODULE module, LPCSTR name) {
-    FARPROC real = realGetProcAddress(module, name);
-    if (HIWORD(reinterpret_cast<ULONG_PTR>(name)) == 0 || std::strcmp(name, "SQLWriteDSNToIni") != 0) return real;
-    realWriteDsn = reinterpret_cast<BOOL(WINAPI*)(LPCSTR, LPCSTR)>(reinterpret_cast<void*>(real));
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&WriteDsnRefusing));
+    if (Is(name, "SQLPostInstallerError")) return Cast<FARPROC>(&Post);
+    if (Is(name, "SQLWriteDSNToIni")) return Cast<FARPROC>(&WriteDsnRefusing);
+    if (Is(name, "SQLRemoveDSNFromIni")) return Cast<FARPROC>(&RemoveDsnRefusing);
+    return lookUp(module, name);
 }
+// Every installer function but the post throws: an exception escaping a facility.
+template <typename Thrown> FARPROC WINAPI Throwing(HMODULE, LPCSTR name) {
+    return Is(name, "SQLPostInstallerError") ? Cast<FARPROC>(&Post) : throw Thrown(); }
 // As a script's shell runs it (the command line as wide text): "<exit code>: <stdout and stderr>".
 std::string Dsnset(const std::string& arguments) {
     const std::string utf8 = "\"\"" + ExecutableFolder() + "\\dsnset.exe\" " + arguments + " 2>&1\"";
@@ -146,6 +156,8 @@ protected:
     static inline HMODULE dll_ = nullptr;
     ServerScenario scenario_{Scenario()};
     PopupWindow owner_;
+    const ImportHook installer_{"kernel32.dll", "GetProcAddress", &GetProcAddressRefusing, dll_},
+        linkedInstaller_{"kernel32.dll", "GetProcAddress", &GetProcAddressRefusing};
 };
 
 // "Other" is marked for replication, "Sales" as the case says (none: no Sales). Outcome: answer, question, change.
@@ -155,8 +167,14 @@ TEST_F(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
         MB_YESNO | MB_ICONQUESTION};
     const std::vector<std::string> sales = {"DSN=Sales"}, add = {"DSN=Sales", "DBQ=DEMODATA"}, none = {"DSN="},
                                    unnamed = {"Description=x"};
+    // A silent refusal posts its reason to the installer: " [code] the words a box would show".
+    const std::string noDsn = "FALSE [8] The request names no data source: the attribute list needs DSN=<name>.",
+        unchecked = "FALSE [11] Failed to validate the server address supplied or the server address needed to "
+                    "verify the database name.";
+    // fault: 'm' the call mutex not had, 'g' the record not allocated, 'r' the installer refusing to remove Sales,
+    // 'n' / 'x' an allocation failure / another exception escaping a facility.
     struct Case { WORD request; bool window, installer; const char* mark; int answer; std::vector<std::string> pairs;
-                  const char* outcome; bool noMutex = false; };
+                  std::string outcome; char fault = 0; };
     const Case cases[] = {
         // A remove asks first only with a window, and only for a DSN marked "Yes" in any case.
         {3, true, false, "yEs", IDNO, sales, "TRUE asked"}, {6, true, false, "YES", IDYES, sales, "TRUE asked removed"},
@@ -165,17 +183,25 @@ TEST_F(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
         {ODBC_REMOVE_SYS_DSN, true, true, "Yes", IDNO, sales, "TRUE asked"},
         {ODBC_REMOVE_DSN, false, true, "Yes", 0, sales, "TRUE removed"},
         // WINE8: asked to remove the empty name, Wine's installer deletes the whole ODBC.INI key.
-        {3, false, false, "", 0, {}, "FALSE"}, {6, true, false, "", 0, none, "FALSE"},
-        {3, false, false, "", 0, unnamed, "FALSE"}, {ODBC_REMOVE_DSN, false, true, "", 0, none, "FALSE"},
+        {3, false, false, "", 0, {}, noDsn}, {6, true, false, "", 0, none, "FALSE"},
+        {3, false, false, "", 0, unnamed, noDsn}, {ODBC_REMOVE_DSN, false, true, "", 0, none, noDsn},
+        {3, false, false, "", 0, sales, "FALSE [11] The ODBC installer did not remove the data source 'Sales'.", 'r'},
         // Codes 4 and 5 come only from callers other than Wine's installer (which makes them 1
         // and 2); any code not listed configures, and cannot check a database without a stored
         // server. Without a DSN named, no request does anything.
         {1, false, false, nullptr, 0, add, "TRUE added"}, {4, false, false, nullptr, 0, add, "TRUE added"},
-        {2, false, false, nullptr, 0, add, "FALSE"}, {5, false, false, nullptr, 0, add, "FALSE"},
-        {7, false, false, nullptr, 0, add, "FALSE"}, {1, false, false, nullptr, 0, unnamed, "FALSE"},
-        {4, false, false, nullptr, 0, unnamed, "FALSE"}, {7, false, false, nullptr, 0, unnamed, "FALSE"},
+        {2, false, false, nullptr, 0, add, unchecked}, {5, false, false, nullptr, 0, add, unchecked},
+        {7, false, false, nullptr, 0, add, unchecked}, {1, false, false, nullptr, 0, unnamed, noDsn},
+        {4, false, false, nullptr, 0, unnamed, noDsn}, {7, false, false, nullptr, 0, unnamed, noDsn},
+        {1, false, false, nullptr, 0, {"DSN=Sales", "ServerName=dbhost"}, "FALSE [8] A new data source needs a "
+         "database (DBQ=<name>) or an engine DSN (ServerDSN=<name>) to refer to."},
+        {1, false, true, nullptr, 0, {"DSN=Sales", "DBQ=DEMODATA", "TCPPort="},
+         "FALSE [8] " + std::string(kMessagePortEmpty)},
+        {1, false, false, nullptr, 0, add, "FALSE [21] There is not enough memory to carry out the request.", 'g'},
+        {1, false, false, nullptr, 0, add, "FALSE [21] There is not enough memory to carry out the request.", 'n'},
+        {1, false, false, nullptr, 0, add, "FALSE [1] An unexpected failure ended the request.", 'x'},
         // Without the call mutex nothing may be touched: TRUE tells the installer nothing went wrong.
-        {3, false, false, "", 0, sales, "TRUE", true}, {1, false, false, nullptr, 0, add, "TRUE", true},
+        {3, false, false, "", 0, sales, "TRUE", 'm'}, {1, false, false, nullptr, 0, add, "TRUE", 'm'},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.request << " " << c.window << c.installer << " " << c.pairs.size());
@@ -185,10 +211,15 @@ TEST_F(ConfigDsnTest, EachRequestDoesWhatItsCodeSays) {
         const std::string before = OdbcIniSnapshot();
         MessageBoxRecorder boxes(dll_);
         boxes.answer(c.answer);
-        std::optional<ImportHook> noMutex;
-        if (c.noMutex) noMutex.emplace("w64qscore3.dll", "QSMutexAcquire", &FailAcquire, dll_);
+        std::optional<ImportHook> fault;
+        if (c.fault == 'm') fault.emplace("w64qscore3.dll", "QSMutexAcquire", &FailAcquire, dll_);
+        if (c.fault == 'g') fault.emplace("kernel32.dll", "GlobalAlloc", &FailGlobalAlloc, dll_);
+        if (c.fault == 'n') fault.emplace("kernel32.dll", "GetProcAddress", &Throwing<std::bad_alloc>, dll_);
+        if (c.fault == 'x') fault.emplace("kernel32.dll", "GetProcAddress", &Throwing<int>, dll_);
+        refusedName = c.fault == 'r' ? "Sales" : "", posted[0] = 0;
         std::string seen = Call(c.window ? static_cast<HWND>(owner_) : nullptr, c.request, c.pairs, c.installer)
                                ? "TRUE" : "FALSE";
+        seen += posted;
         seen += boxes.boxes() == Boxes{question} ? " asked" : boxes.boxes().empty() ? "" : " a box";
         if (DsnListed("Sales") != (c.mark != nullptr)) seen += c.mark ? " removed" : " added";
         else if (OdbcIniSnapshot() != before) seen += " changed";
@@ -233,8 +264,8 @@ TEST_F(ConfigDsnTest, CommitSilentAddsAndConfiguresCheckThenWrite) {
     }
 }
 
-// Every check runs before anything is written: a failure leaves "odbc.ini" as it was, with a window as
-// one box (silently none but the probe's). A rename registers the new name before the old one goes.
+// Every check runs before anything is written: a failure leaves "odbc.ini" as it was, with a window as one box,
+// silently as its words posted (the probe's box also unowned). A rename registers the new name before the old goes.
 TEST_F(ConfigDsnTest, CommitChecksBeforeWritesMessagesAndRenames) {
     // WINE8: SQLWriteDSNToIni lists a DSN in the machine hive, but SQLGetPrivateProfileString
     // reads only the user hive: the entry is also written where the installer reads it.
@@ -256,37 +287,34 @@ TEST_F(ConfigDsnTest, CommitChecksBeforeWritesMessagesAndRenames) {
     const auto record = [](const std::string& name) {
         return std::vector<std::string>{"DSN=" + name, "ServerDSN=DEMO", "ServerName=dbhost", "Description=new"};
     };
-    // silent: 1 fails silently too, 2 with the box unowned; existing: there first, the initial name.
-    struct Case { bool add; std::vector<std::string> pairs; int silent; std::string existing; bool refused; int answer;
-                  int result; Boxes boxes; };
+    // silent: 1 fails silently too, posting code, 2 also with the box unowned; existing: there first, the initial name.
+    struct Case { bool add; std::vector<std::string> pairs; int silent, code; std::string existing; bool refused;
+                  int answer; int result; Boxes boxes; };
     const Case cases[] = {
-        {true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=nowhere"}, 1, "", 0, 0, 0, {stop(address + "database name.")}},
-        {false, {"DSN=Sales", "ServerDSN=DEMO"}, 1, "", 0, 0, 0, {stop(address + "server DSN.")}},  // none stored
-        {true, {"DSN=Sales", "ServerDSN=NOPE", "ServerName=dbhost"}, 1, "", 0, 0, 0,
+        {true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=x"}, 1, 11, "", 0, 0, 0, {stop(address + "database name.")}},
+        {false, {"DSN=Sales", "ServerDSN=DEMO"}, 1, 11, "", 0, 0, 0, {stop(address + "server DSN.")}},  // none stored
+        {true, {"DSN=Sales", "ServerDSN=NOPE", "ServerName=dbhost"}, 1, 11, "", 0, 0, 0,
          {stop("Failed to validate the Engine DSN. The engine data source does not exist on the server.")}},
-        {true, {"DSN=Sales", "ServerDSN=DEMO"}, 2, "", 0, 0, 0, {stop(kEngineConnectionMessage)}},
-        {true, {"DSN=EngineHeld", "DBQ=DEMODATA"}, 1, "", 0, 0, 0, {{owner_, "The client data source 'EngineHeld' "
+        {true, {"DSN=Sales", "ServerDSN=DEMO"}, 2, 11, "", 0, 0, 0, {stop(kEngineConnectionMessage)}},
+        {true, {"DSN=EngineHeld", "DBQ=DEMODATA"}, 1, 9, "", 0, 0, 0, {{owner_, "The client data source 'EngineHeld' "
          "cannot be created because an engine data source with the same name already exists. Please rename the client "
          "data source name or the engine data source name and try again.", "<null>", MB_OK | MB_ICONINFORMATION}}},
-        {true, {"DSN=Bad[Name", "DBQ=DEMODATA"}, 1, "", 0, 0, 0, {bad("Bad[Name")}},
-        {true, {"DSN=" + longName, "DBQ=DEMODATA"}, 1, "", 0, 0, 0, {bad(longName)}},
-        {true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=" + std::string(510, 'h')}, 1, "", 0, 0, 0,
+        {true, {"DSN=Bad[Name", "DBQ=DEMODATA"}, 1, 9, "", 0, 0, 0, {bad("Bad[Name")}},
+        {true, {"DSN=" + longName, "DBQ=DEMODATA"}, 1, 9, "", 0, 0, 0, {bad(longName)}},
+        {true, {"DSN=Sales", "DBQ=DEMODATA", "ServerName=" + std::string(510, 'h')}, 1, 8, "", 0, 0, 0,
          {stop("The server name and port cannot be stored: together they must not exceed 512 characters.")}},
-        {true, {"DSN=Sales", "ServerName=dbhost"}, 1, "", 0, 0, 0, {}},  // neither a database nor an engine DSN
-        {true, record("Sales"), 0, "Sales", 0, IDNO, 0, {ask("Sales")}},
-        {true, record("Sales"), 0, "Sales", 0, IDYES, 1, {ask("Sales")}},
-        {false, record("Sales"), 0, "Sales", 0, 0, 1, {}},  // a configure that keeps its name never asks
-        {false, record("Bad[Name"), 0, "Sales", 0, 0, 0, {bad("Bad[Name")}},
-        {false, record(longName), 0, "Sales", 0, 0, 0, {bad(longName)}},
-        {false, record("Renamed"), 0, "Sales", true, 0, 0, {bad("Renamed")}},
-        {false, record("SALES"), 0, "Sales", true, IDYES, 0, {ask("SALES"), bad("SALES")}},
-        {false, record("Renamed"), 0, "Sales", 0, 0, 1, {}},
-        {false, record("SALES"), 0, "Sales", 0, IDYES, 1, {ask("SALES")}},
-        {false, record("S\xDC" "D"), 0, "S\xFC" "d", 0, IDYES, 1, {ask("S\xDC" "D")}},  // code page 1252
+        {true, {"DSN=Sales", "ServerName=dbhost"}, 0, 0, "", 0, 0, 0, {}},  // neither a database nor an engine DSN
+        {true, record("Sales"), 0, 0, "Sales", 0, IDNO, 0, {ask("Sales")}},
+        {true, record("Sales"), 0, 0, "Sales", 0, IDYES, 1, {ask("Sales")}},
+        {false, record("Sales"), 0, 0, "Sales", 0, 0, 1, {}},  // a configure that keeps its name never asks
+        {false, record("Bad[Name"), 0, 0, "Sales", 0, 0, 0, {bad("Bad[Name")}},
+        {false, record(longName), 0, 0, "Sales", 0, 0, 0, {bad(longName)}},
+        {false, record("Renamed"), 0, 0, "Sales", true, 0, 0, {bad("Renamed")}},
+        {false, record("SALES"), 0, 0, "Sales", true, IDYES, 0, {ask("SALES"), bad("SALES")}},
+        {false, record("Renamed"), 0, 0, "Sales", 0, 0, 1, {}},
+        {false, record("SALES"), 0, 0, "Sales", 0, IDYES, 1, {ask("SALES")}},
+        {false, record("S\xDC" "D"), 0, 0, "S\xFC" "d", 0, IDYES, 1, {ask("S\xDC" "D")}},  // code page 1252
     };
-    const ImportHook getProcAddress("kernel32.dll", "GetProcAddress", &GetProcAddressRefusing);
-    ASSERT_TRUE(getProcAddress.installed());
-    realGetProcAddress = getProcAddress.original<decltype(realGetProcAddress)>();
     for (const Case& c : cases) {
         const std::string name = c.pairs[0].substr(4);
         SCOPED_TRACE(name + (c.add ? " added" : " configured") + (c.existing.empty() ? "" : " over " + c.existing));
@@ -299,7 +327,9 @@ TEST_F(ConfigDsnTest, CommitChecksBeforeWritesMessagesAndRenames) {
         const std::string before = OdbcIniSnapshot();
         if (c.silent) {
             MessageBoxRecorder boxes(dll_);
+            posted[0] = 0;
             EXPECT_FALSE(Call(nullptr, c.add ? ODBC_ADD_DSN : ODBC_CONFIG_DSN, c.pairs));
+            EXPECT_EQ(posted, " [" + std::to_string(c.code) + "] " + c.boxes.at(0).text);
             Boxes unowned = c.silent == 2 ? c.boxes : Boxes{};
             for (RecordedMessageBox& box : unowned) box.owner = nullptr;
             EXPECT_EQ(boxes.boxes(), unowned);
@@ -370,8 +400,8 @@ TEST_F(ConfigDsnTest, ThreadsOfSeveralProcessesNeverMeetInsideTheLibrary) {
     EXPECT_GT(Probe->processChanges, 3) << "the processes' calls never interleaved";
 }
 
-// Whatever fails, no exception reaches the caller, the DSN is whole or untouched, neither the call
-// mutex nor the engine interface's spin lock stays taken, and the next call works.
+// Whatever fails, no exception reaches the caller, the DSN is whole or untouched (a refusal posted), neither
+// the call mutex nor the engine interface's spin lock stays taken, and the next call works.
 TEST_F(ConfigDsnTest, NoAllocationFailureEscapesLocksOrHalfWritesADsn) {
     ProductRegistrySandbox product;  // the shared log in a folder of its own, for the engine's failures
     TempFolder logs{L"dsnset-alloc-log"};
@@ -403,7 +433,9 @@ TEST_F(ConfigDsnTest, NoAllocationFailureEscapesLocksOrHalfWritesADsn) {
         for (std::uint64_t nth = 1; nth <= allocations; ++nth) {
             SCOPED_TRACE(testing::Message() << "allocation " << nth << " of " << allocations << " fails");
             BOOL result = TRUE;
+            posted[0] = 0;
             EXPECT_NO_THROW(result = run(nth));
+            EXPECT_EQ(!*posted, result == TRUE) << posted;  // a refusal, and only a refusal, says why
             EXPECT_EQ(result ? DsnKeys("Sales") : OdbcIniSnapshot(), result ? whole : nothing);
             EXPECT_EQ(EngineInterfaceLock, 0) << "the engine interface's spin lock was left taken";
             EngineInterfaceLock = 0;  // else the next call would spin for ever

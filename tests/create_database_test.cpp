@@ -83,6 +83,8 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
                                 "code page: the server would receive others changed. Please change the text and try again.";
     const RecordedMessageBox question{kTheDialog, "Do you want to create data dictionary files in the specified data "
         "dictionary location for your unbound named database?", kSetupCaption, MB_YESNOCANCEL | MB_ICONQUESTION};
+    const RecordedMessageBox notCreated{kTheDialog, "The database is not created. The dictionary path specified does not "
+                                        "exist.", kSetupCaption, kStopBox};
     const Step ok{'c', IDOK, "", ""}, cancel{'c', IDCANCEL, "", "closed"}, created{'c', IDOK, "", "closed"};
     const Step add{'o', ADD, "", ""}, added{'c', IDOK, "", "closed"};  // the Add dialog opened, and OK pressed there
     // seen: the requests the server received, the programs started, the browser's settings.
@@ -92,13 +94,14 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
         {"the dictionary mirrored into the list; Add, Delete, Help, browsing; Cancel sends nothing", -1,
          {{'-', 0, "", ">'' '' {} OK(disabled) Delete(disabled)"}, {'t', DICT, "C:\\data", ""},
           {'t', DICT, "C:\\data2", ">'' 'C:\\data2' {C:\\data2} OK(disabled) Delete(disabled)"},
-          {'t', NAME, "SALES", ">'SALES' 'C:\\data2' {C:\\data2} OK Delete(disabled)"}, add, {'t', LOCATION, "D", ">'D' OK"},
-          {'t', LOCATION, "", ">'' OK(disabled)"}, {'t', LOCATION, "D:\\x", ""}, added, add, {'t', LOCATION, "F:\\no", ""},
-          cancel, add, {'t', LOCATION, "E:\\y", ""}, added,
+          {'t', NAME, "SALES", ">'SALES' 'C:\\data2' {C:\\data2} OK Delete(disabled)"}, {'o', ADD, "", ">'' OK(disabled)"},
+          {'t', LOCATION, "D", ">'D' OK"}, {'t', LOCATION, "", ">'' OK(disabled)"}, {'t', LOCATION, "D:\\x", ""}, added, add,
+          {'t', LOCATION, "F:\\no", ""}, cancel, add, {'t', LOCATION, "E:\\y", ""}, added,
           {'s', LIST, "C:\\data2", ">'SALES' 'C:\\data2' {*C:\\data2|D:\\x|E:\\y} OK Delete"}, {'s', LIST, "E:\\y", ""},
-          {'c', DEL, "", ">'SALES' 'C:\\data2' {D:\\x} OK Delete(disabled)"}, {'s', LIST, "D:\\x", ""},
-          {'c', DEL, "", ">'SALES' 'C:\\data2' {} OK(disabled) Delete(disabled)"}, {'h', 0, "", ""},
-          {'c', IDC_HELP_BUTTON, "", ""},
+          {'c', DEL, "", ">'SALES' 'C:\\data2' {D:\\x} OK Delete(disabled)"},
+          {'t', DICT, "C:\\data3", ">'SALES' 'C:\\data3' {C:\\data3|D:\\x} OK Delete(disabled)"},
+          {'s', LIST, "C:\\data3", ""}, {'s', LIST, "D:\\x", ""}, {'c', DEL, "", ">'SALES' 'C:\\data3' {} OK(disabled) "
+          "Delete(disabled)"}, {'h', 0, "", ""}, {'c', IDC_HELP_BUTTON, "", ""},
           // The browser cancelled, a folder chosen into box 123, an item without a path, a folder into 151 from Add.
           {'c', BROWSE, "", ""}, {'c', BROWSE, "", ">'SALES' 'C:\\picked' {C:\\picked} OK Delete(disabled)"},
           {'c', BROWSE, "", ""}, add, {'c', IDC_DATAFILE_BROWSE, "", ""}, added,
@@ -106,12 +109,14 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
          {}, IDCANCEL, {{kTheDialog, "Failed to select a valid directory.", kSetupCaption, MB_ICONINFORMATION},
                         {kTheDialog, "Access denied.\r\nFailed to select a valid directory.", kSetupCaption,
                          MB_ICONINFORMATION}}, help + help + "no owner, no root, 'Select directory name:', flags 9"},
-        {"unbound without dictionary files, the folder given with its backslash: asked; Cancel sends nothing, Yes 1", -1,
+        {"unbound without dictionary files, the folder given with its backslash: asked; Cancel sends nothing, No 0, "
+         "Yes 1; a failing status keeps the dialog open", 2305,
          {{'t', NAME, "U", ""}, {'t', DICT, "C:" + temp + "\\empty\\", ""}, {'s', IDC_CREATE_SECURITY,
           "Database (DB authentication and authorization)", ""}, {'s', IDC_CREATE_CODE_PAGE, "A-very-long-encoding-nam", ""},
-          ok, created},
-         {IDCANCEL, IDYES}, IDOK, {question, question},
-         Request("U", "\x00\x01\x01\x03\x00\x01"s, H + temp + "\\empty\\", H + temp + "\\empty\\")},
+          ok, ok, ok, cancel}, {IDCANCEL, IDNO, IDOK, IDYES}, IDCANCEL,
+         {question, question, notCreated, question, notCreated},
+         Request("U", "\x00\x01\x00\x03\x00\x01"s, H + temp + "\\empty\\", H + temp + "\\empty\\") +
+             Request("U", "\x00\x01\x01\x03\x00\x01"s, H + temp + "\\empty\\", H + temp + "\\empty\\")},
         {"every attribute; paths without UNC form told without owner, nothing sent; then a local and a substituted "
          "drive in UNC form, joined in the list's order; a dictionary folder that does not exist: not asked", -1,
          {{'t', NAME, "SALES", ""}, {'t', DICT, "Q:\\x", ""}, {'p', IDC_CREATE_INTEGRITY, "", ""},
@@ -141,16 +146,16 @@ TEST_F(CreateDatabaseTest, UserBuildsTheRequestTheServerReceives) {
            MB_ICONEXCLAMATION}},
          Request(n20, "\x01\x01\x01"s, "\\\\s\\d\\" + a.substr(1), "\\\\s\\d\\" + a.substr(1) + ";\\\\s\\d\\" + b)},
     };
-    // A failing status keeps the dialog open, told with its own text and icon.
+    // Each failing status told with its own text and icon.
     for (auto [status, text, icon] : std::vector<std::tuple<int, std::string, UINT>>{
-             {2305, "The database is not created. The dictionary path specified does not exist.", kStopBox},
              {2313, "Database not created. The data dictionary files cannot be shared. The files might be used by a "
                     "bound database.", MB_ICONEXCLAMATION},
              {290, "Dictionary files are not created. They already exist at the specified location.", MB_ICONINFORMATION},
              {222, "Failed to create database on remote server. There is not enough memory to build the request.",
               kStopBox}})
-        cases.push_back({"a failing status", status, {{'t', NAME, "U", ""}, {'t', DICT, "C:" + temp + "\\ddf", ""}, ok, cancel}, {},
-                         IDCANCEL, {{kTheDialog, text, kSetupCaption, icon}}, Request("U", unbound, sent, sent)});
+        cases.push_back({"a failing status", status, {{'t', NAME, "U", ""}, {'t', DICT, "C:" + temp + "\\ddf", ""},
+                         ok, cancel}, {}, IDCANCEL, {{kTheDialog, text, kSetupCaption, icon}},
+                         Request("U", unbound, sent, sent)});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name + " " + std::to_string(c.inject));  // -1: the server answers itself
         ServerScenario scenario(nlohmann::json{{"servers", {DemoServer()}}, {"inject", {{"DBUSetInfo:4166", c.inject}}}});

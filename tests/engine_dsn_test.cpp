@@ -1,6 +1,5 @@
-// The engine DSN dialogs worked as a user would on a session to the stand-in server: what the
-// server holds afterwards and every engine DSN request it received, byte for byte; the opener
-// through the library's export, Logon first; the advanced attributes on the record.
+// The engine DSN dialogs worked as a user would on a session to the stand-in server, whose engine DSNs
+// and every engine DSN request, byte for byte, are read back; the opener through the library's export.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -72,7 +71,9 @@ TEST_F(EngineDsnTest, UserCreatesModifiesRenamesAndOverwritesOnTheServer) {
     const auto help = [](int topic) {
         return "C:\\Qm\\bin|keyhh -qmsw -#mapid " + std::to_string(topic) + " \"C:\\Qm\\Docs\\qmswdocs.chm>$global_qmhelp\"\n";
     };
-    const std::string name32(32, 'E'), d80(80, 'd'), demo = kDemo, demodata = kDemodata, other = "OTHER:Other:DEFAULTDB:0:0 ";
+    const std::string name32(32, 'E'), d80(80, 'd'), demo = kDemo, demodata = kDemodata, other = "OTHER:Other:DEFAULTDB:0:0 ",
+        noSession = "No session to the server is open.", createFailed = "Failed to create Engine DSN on remote server. ",
+        noDatabase = "The named database does not exist on the server.";
     const auto box = [](const std::string& text, UINT flags = kStopBox) { return RecordedMessageBox{kTheDialog, text, kSetupCaption, flags}; };
     const auto bad = [&](const std::string& name) {
         return box("'" + name + "' cannot be used as a data source name. Make sure that the data source name does not contain "
@@ -81,8 +82,6 @@ TEST_F(EngineDsnTest, UserCreatesModifiesRenamesAndOverwritesOnTheServer) {
     };
     const RecordedMessageBox exists{kTheDialog, "Data source OTHER already exists.\n Overwrite?", "<null>",
                                     MB_YESNO | MB_ICONQUESTION};
-    const std::string noSession = "No session to the server is open.", noDatabase = "The named database does not exist "
-        "on the server.", createFailed = "Failed to create Engine DSN on remote server. ";
     const RecordedMessageBox noDetails = box("Failed to retrieve information on the remote database. " + noDatabase,
                                              MB_OK | MB_ICONINFORMATION);
     const Step ok{'c', IDOK, "", ""}, saved{'c', IDOK, "", "closed"}, cancel{'c', IDCANCEL, "", "closed"};
@@ -166,8 +165,7 @@ TEST_F(EngineDsnTest, UserCreatesModifiesRenamesAndOverwritesOnTheServer) {
         json server = DemoServer();
         server["engineDsns"] = c.dsns.is_null() ? json::array() : c.dsns;
         json content = {{"servers", {server}}};
-        if (!c.scenario.is_null()) content.update(c.scenario);
-        ServerScenario scenario(content);
+        ServerScenario scenario((content.update(c.scenario.is_null() ? json::object() : c.scenario), content));
         ASSERT_EQ(DBUConnect("dbhost", "", "", &RemoteSession), 0);
         record_ = {}, ServerType = 1, EngineDsnTranslation = 0, IsCreateEngineDsn = c.stored == nullptr, EngineDsnSaved = 0;
         if (c.stored) record_.ServerDSN.set(c.stored);

@@ -375,14 +375,11 @@ TEST(DatabaseCreationTest, DictionarySearchPattern) {
 TEST(EngineDsnTextTest, LocationLinesAndTrailingWhitespace) {
     char lines[64];
     for (auto [in, size, out] : {std::tuple<const char*, std::size_t, const char*>{"C:\\d;D:\\m", 64, "C:\\d\r\nD:\\m"},
-                                 {"A;", 64, "A\r\n"}, {"AB;C", 4, "AB"}, {"ABC;D", 6, "ABC\r\n"}}) {
-        LocationsAsLines(in, lines, size);
-        EXPECT_STREQ(lines, out) << in;
-    }
+                                 {"A;", 64, "A\r\n"}, {"AB;C", 4, "AB"}, {"ABC;D", 6, "ABC\r\n"}})
+        EXPECT_STREQ((LocationsAsLines(in, lines, size), lines), out) << in;
     for (auto [in, out] : {std::pair<std::string, const char*>{"DEMO \t\r\n", "DEMO"}, {"   ", ""}, {"A B", "A B"}}) {
         char buffer[16] = {};
-        in.copy(buffer, in.size());
-        TrimTrailingWhitespace(buffer, sizeof buffer);
+        TrimTrailingWhitespace((in.copy(buffer, in.size()), buffer), sizeof buffer);
         EXPECT_STREQ(buffer, out) << in;
     }
 }

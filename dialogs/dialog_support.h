@@ -41,6 +41,20 @@ inline bool ReadSelectedText(HWND combo, ProfileText& text) {
     return true;
 }
 
+// Selects the first entry, from the second one on and wrapping round, that begins with text
+// (letter case ignored); false when none does.
+inline bool SelectByBeginning(HWND dialog, int comboId, const char* text) {
+    const LRESULT at = SendDlgItemMessageA(dialog, comboId, CB_SELECTSTRING, 0, reinterpret_cast<LPARAM>(text));
+    if (at != CB_ERR) SendDlgItemMessageA(dialog, comboId, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    return at != CB_ERR;
+}
+
+// Adds text to a combo box and selects it, unless the box could not take it.
+inline void AddAndSelect(HWND dialog, int comboId, const char* text) {
+    const LRESULT at = SendDlgItemMessageA(dialog, comboId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    if (at != CB_ERR && at != CB_ERRSPACE) SendDlgItemMessageA(dialog, comboId, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+}
+
 inline int BoxLength(HWND dialog, int id) { return GetWindowTextLengthW(GetDlgItem(dialog, id)); }
 
 // True when the box's text converts to the ANSI code page unchanged: the library's texts are

@@ -108,13 +108,8 @@ void LoadEngineDsn(HWND dialog) {
     EngineNameEntered = 1;
     // The stored name is found by its beginning, the search starting at the second entry. An
     // empty one (an answer that said nothing) would begin every name: nothing is chosen for it.
-    const LRESULT at = s.DBQ.value.empty() ? CB_ERR
-                                           : SendDlgItemMessageA(dialog, IDC_ENGINE_DATABASE, CB_SELECTSTRING, 0,
-                                                                 reinterpret_cast<LPARAM>(s.DBQ.value.c_str()));
-    if (at != CB_ERR) {
-        SendDlgItemMessageA(dialog, IDC_ENGINE_DATABASE, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    if (!s.DBQ.value.empty() && SelectByBeginning(dialog, IDC_ENGINE_DATABASE, s.DBQ.value.c_str()))
         EngineDatabaseChosen = 1;
-    }
     ShowDetailsOfChosen(dialog);  // for the stored name, found in the list or not
     if (!s.OpenMode.value.empty()) s.OpenMode.isSet = 1;
 }
@@ -150,10 +145,7 @@ void OnCreateDatabase(HWND dialog) {
     DatabaseCreated = 0;
     if (DialogBoxParamA(ModuleInstance, MAKEINTRESOURCEA(IDD_CREATE_DATABASE), dialog, CreateDBDlgProc, 0) == IDOK &&
         DatabaseCreated) {
-        const LRESULT at = SendDlgItemMessageA(dialog, IDC_ENGINE_DATABASE, CB_ADDSTRING, 0,
-                                               reinterpret_cast<LPARAM>(Settings->DBQ.value.c_str()));
-        if (at != CB_ERR && at != CB_ERRSPACE)
-            SendDlgItemMessageA(dialog, IDC_ENGINE_DATABASE, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+        AddAndSelect(dialog, IDC_ENGINE_DATABASE, Settings->DBQ.value.c_str());
         ShowDetailsOfChosen(dialog);
         DatabaseCreated = 0;
         EngineDatabaseChosen = 1;

@@ -159,9 +159,7 @@ void InitSetup(HWND dialog) {
     for (const TransportHint& hint : TransportHintTable)
         SendDlgItemMessageA(dialog, IDC_SETUP_HINT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(hint.display));
     for (const TransportHint& hint : TransportHintTable) {
-        if (!(s.TransportHint.value == hint.stored)) continue;
-        const LRESULT at = SendDlgItemMessageA(dialog, IDC_SETUP_HINT, CB_SELECTSTRING, 0, LPARAM(hint.display));
-        if (at != CB_ERR) SendDlgItemMessageA(dialog, IDC_SETUP_HINT, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+        if (s.TransportHint.value == hint.stored) SelectByBeginning(dialog, IDC_SETUP_HINT, hint.display);
     }
     if (s.DBQ.isSet) {
         SendDlgItemMessageA(dialog, IDC_SETUP_DATABASE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.DBQ.value.c_str()));
@@ -217,13 +215,8 @@ INT_PTR OnGetList(HWND dialog) {
         if (FillDatabaseList(dialog, IDC_SETUP_DATABASE) != 0) EnableWindow(GetDlgItem(dialog, IDC_SETUP_DATABASE), TRUE);
         else result = FALSE;
         // A loaded name is found again by its beginning, the search starting at the second entry.
-        if (s.DBQ.isSet) {
-            const LRESULT at = SendDlgItemMessageA(dialog, IDC_SETUP_DATABASE, CB_SELECTSTRING, 0,
-                                                   reinterpret_cast<LPARAM>(s.DBQ.value.c_str()));
-            if (at != CB_ERR) SendDlgItemMessageA(dialog, IDC_SETUP_DATABASE, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
-        } else {
-            SendDlgItemMessageA(dialog, IDC_SETUP_DATABASE, CB_SETCURSEL, 0, 0);
-        }
+        if (s.DBQ.isSet) SelectByBeginning(dialog, IDC_SETUP_DATABASE, s.DBQ.value.c_str());
+        else SendDlgItemMessageA(dialog, IDC_SETUP_DATABASE, CB_SETCURSEL, 0, 0);
         DBUDisconnect(&RemoteSession);
     }
     HasDatabaseName = FollowBox(dialog, IDC_SETUP_DATABASE, s.DBQ);
@@ -246,10 +239,7 @@ INT_PTR OnCreate(HWND dialog) {
                 SetDlgItemTextA(dialog, IDC_SETUP_SERVER, ProfileText(s.ServerName.value).c_str());
             s.DBQ.isSet = 1;
             EnableWindow(GetDlgItem(dialog, IDC_SETUP_DATABASE), TRUE);
-            const LRESULT at = SendDlgItemMessageA(dialog, IDC_SETUP_DATABASE, CB_ADDSTRING, 0,
-                                                   reinterpret_cast<LPARAM>(s.DBQ.value.c_str()));
-            if (at != CB_ERR && at != CB_ERRSPACE)
-                SendDlgItemMessageA(dialog, IDC_SETUP_DATABASE, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+            AddAndSelect(dialog, IDC_SETUP_DATABASE, s.DBQ.value.c_str());
             HasDatabaseName = 1;
         }
         DBUDisconnect(&RemoteSession);
